@@ -1,0 +1,8 @@
+#include "app/Startup.h"
+#include "platform/fluidsynth/FluidSynthOutput.h"
+#include "platform/qt/QtBackend.h"
+
+int main()
+{
+    return app::main(std::make_unique<platform::QtBackend>(std::make_unique<platform::FluidSynthOutput>()));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/core/NoteOutput.h"
+
+#include <string>
+
+namespace platform {
+
+class Window;
+
+// What the framework needs of the machine it runs on: a clock, an event loop,
+// a view of the windows, message boxes and somewhere for notes to sound. The
+// desktop backend is Qt with FluidSynth; the test backend is headless, with a
+// virtual clock and recording note players.
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // A monotonic clock in microseconds; only differences are meaningful.
+    virtual double microseconds() = 0;
+
+    virtual NoteOutput& noteOutput() = 0;
+
+    // Runs the event loop until quit() is called; returns the loop's result.
+    virtual int runEventLoop() = 0;
+    virtual void quit() = 0;
+
+    // Shows text in a message box. A modal box is shown by the main thread and
+    // closed before this returns; a box for a mode thread is shown without
+    // stopping the event loop.
+    virtual void showMessageBox(const std::string& text, bool modal) = 0;
+
+    // A window has been constructed, with its menu bar and controls.
+    virtual void windowConstructed(Window&) {}
+
+    // A cooperative thread has become runnable: the event loop must give the
+    // threads turns until none is runnable.
+    virtual void threadsRunnable() {}
+
+    // Called at every yield, on any thread, before the turn passes on.
+    virtual void yielded() {}
+};
+
+} // namespace platform

@@ -1,0 +1,146 @@
+#include "platform/core/Runtime.h"
+
+#include "platform/core/Application.h"
+#include "platform/core/Scheduler.h"
+#include "platform/core/Window.h"
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+namespace platform {
+
+namespace {
+
+// The framework's registries: one run-time at a time, from RuntimeInit to
+// RuntimeExit.
+struct RuntimeState {
+    std::unique_ptr<Backend> backend;
+    std::unique_ptr<Scheduler> scheduler;
+    std::vector<std::unique_ptr<ClassRecord>> classes;
+    Ref<Application> app;
+    std::vector<Ref<Window>> windows;
+    std::map<const ClassRecord*, Ref<Object>> implicitInstances;
+    int loopResult = 0;
+    bool unhandledException = false;
+};
+
+std::unique_ptr<RuntimeState>& state()
+{
+    static std::unique_ptr<RuntimeState> runtime;
+    return runtime;
+}
+
+RuntimeState& running()
+{
+    if (!state()) throw std::logic_error("the run-time is not started");
+    return *state();
+}
+
+} // namespace
+
+void RuntimeInit(std::unique_ptr<Backend> backend)
+{
+    if (state()) throw std::logic_error("the run-time is already started");
+    auto runtime = std::make_unique<RuntimeState>();
+    runtime->scheduler = std::make_unique<Scheduler>(*backend);
+    runtime->backend = std::move(backend);
+    state() = std::move(runtime);
+}
+
+int RuntimeExit()
+{
+    RuntimeState& runtime = running();
+    for (const Ref<Window>& window : runtime.windows) window->close();
+    runtime.windows.clear();
+    runtime.implicitInstances.clear();
+    runtime.app.reset();
+    const int exitCode = runtime.unhandledException ? 1 : runtime.loopResult;
+    state().reset();
+    return exitCode;
+}
+
+void _RuntimeRun()
+{
+    RuntimeState& runtime = running();
+    runtime.loopResult = runtime.backend->runEventLoop();
+}
+
+void _UnhandledException(std::exception_ptr exception)
+{
+    std::string what = "unknown exception";
+    try {
+        std::rethrow_exception(std::move(exception));
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    RuntimeState& runtime = running();
+    runtime.unhandledException = true;
+    const std::string message = "An unexpected error stopped the program: " + what;
+    std::cerr << message << '\n';
+    runtime.backend->showMessageBox(message, runtime.scheduler->onMainThread());
+}
+
+void _RuntimeInitExternalClasses() {}
+
+void _InitPluginEntrypoints() {}
+
+void _RuntimeRegisterAppObject(const Ref<Application>& app)
+{
+    running().app = app;
+}
+
+Ref<Object> _GetAppObject()
+{
+    return running().app;
+}
+
+Ref<Window> _GetImplicitWindow(std::string_view className)
+{
+    for (const Ref<Window>& window : running().windows)
+        if (window->classRecord().name() == className) return window;
+    return nullptr;
+}
+
+void RuntimeRegisterWindow(const Ref<Window>& window)
+{
+    running().windows.push_back(window);
+}
+
+Ref<Object>& RuntimeImplicitInstance(const ClassRecord& record)
+{
+    return running().implicitInstances[&record];
+}
+
+Backend& runtimeBackend()
+{
+    return *running().backend;
+}
+
+Scheduler& runtimeScheduler()
+{
+    return *running().scheduler;
+}
+
+const std::vector<std::unique_ptr<ClassRecord>>& runtimeClasses()
+{
+    return running().classes;
+}
+
+ClassRecord& RuntimeNewClass(const ClassRecord* base, std::string name)
+{
+    auto& classes = running().classes;
+    if (RuntimeFindClass(name) != nullptr) throw std::logic_error("class " + name + " is built twice");
+    classes.push_back(std::make_unique<ClassRecord>(std::move(name), base));
+    return *classes.back();
+}
+
+const ClassRecord* RuntimeFindClass(std::string_view name)
+{
+    for (const auto& record : running().classes)
+        if (record->name() == name) return record.get();
+    return nullptr;
+}
+
+} // namespace platform

@@ -1,0 +1,111 @@
+#include "platform/core/Scheduler.h"
+
+#include "platform/core/Backend.h"
+
+#include <boost/context/protected_fixedsize_stack.hpp>
+
+#include <algorithm>
+#include <iostream>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+// Enough for the framework's own calls (a message box shown from a thread
+// builds its widgets on this stack); pages are committed only when touched.
+constexpr std::size_t stackSize = 1024 * 1024;
+
+// How long the framework naps between turns when every fiber has yielded.
+// Short enough that a step's wait ends close to its length, long enough that
+// waiting costs a few percent of a core.
+constexpr auto nap = std::chrono::microseconds(150);
+
+} // namespace
+
+Fiber::Fiber(Scheduler& scheduler, std::string name, std::function<void()> body)
+    : scheduler_(scheduler)
+    , name_(std::move(name))
+    , body_(std::move(body))
+    , context_(std::allocator_arg, boost::context::protected_fixedsize_stack(stackSize),
+               [this](boost::context::fiber&& caller) { return enter(std::move(caller)); })
+{
+    scheduler_.fibers_.push_back(this);
+}
+
+Fiber::~Fiber()
+{
+    std::erase(scheduler_.fibers_, this);
+    if (context_) {
+        // Unwinding runs the fiber's destructors on its own stack; while they
+        // run, the fiber is the current thread.
+        Fiber* previous = std::exchange(scheduler_.current_, this);
+        context_ = {};
+        scheduler_.current_ = previous;
+    }
+}
+
+boost::context::fiber Fiber::enter(boost::context::fiber&& caller)
+{
+    caller_ = std::move(caller);
+    try {
+        body_();
+    } catch (const boost::context::detail::forced_unwind&) {
+        throw; // a kill: the unwinding must reach the fiber's entry
+    } catch (const std::exception& e) {
+        std::cerr << "thread " << name_ << " ended by an exception: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "thread " << name_ << " ended by an unknown exception\n";
+    }
+    finished_ = true;
+    return std::move(caller_);
+}
+
+void Fiber::resume()
+{
+    scheduler_.current_ = this;
+    context_ = std::move(context_).resume();
+    scheduler_.current_ = nullptr;
+    if (!context_) finished_ = true;
+}
+
+void Fiber::suspend()
+{
+    caller_ = std::move(caller_).resume();
+}
+
+void Scheduler::yield()
+{
+    backend_.yielded();
+    if (current_ != nullptr)
+        current_->suspend();
+    else
+        runTurn();
+}
+
+void Scheduler::runTurn()
+{
+    // A turn may end fibers or start new ones; each fiber that was runnable
+    // when the turn began gets at most one go.
+    const std::vector<Fiber*> turn = fibers_;
+    for (Fiber* fiber : turn) {
+        if (std::ranges::find(fibers_, fiber) != fibers_.end() && !fiber->finished()) fiber->resume();
+    }
+}
+
+bool Scheduler::hasRunnable() const
+{
+    return std::ranges::any_of(fibers_, [](const Fiber* fiber) { return !fiber->finished(); });
+}
+
+void Scheduler::runSlice(std::chrono::microseconds slice)
+{
+    const auto end = std::chrono::steady_clock::now() + slice;
+    for (;;) {
+        runTurn();
+        if (!hasRunnable() || std::chrono::steady_clock::now() >= end) return;
+        std::this_thread::sleep_for(nap);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <boost/context/fiber.hpp>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class Backend;
+class Scheduler;
+
+// One cooperative thread of execution with its own stack. It runs only when
+// the scheduler resumes it and gives the turn back only at its yields.
+// Destroying a fiber that stands at a yield unwinds its stack there: its local
+// objects are destroyed and none of its further code runs.
+class Fiber {
+public:
+    Fiber(Scheduler& scheduler, std::string name, std::function<void()> body);
+    Fiber(const Fiber&) = delete;
+    Fiber& operator=(const Fiber&) = delete;
+    ~Fiber();
+
+    const std::string& name() const { return name_; }
+    bool finished() const { return finished_; }
+
+private:
+    friend class Scheduler;
+    void resume();
+    void suspend();
+    boost::context::fiber enter(boost::context::fiber&& caller);
+
+    Scheduler& scheduler_;
+    std::string name_;
+    std::function<void()> body_;
+    boost::context::fiber context_; // the fiber, while it is not running
+    boost::context::fiber caller_;  // the main thread, while the fiber runs
+    bool finished_ = false;
+};
+
+// Runs the fibers on the main thread, one at a time. The main thread is the
+// one that runs the event loop; a fiber runs only inside a turn that the main
+// thread gives it, and every yield of a fiber ends its turn.
+class Scheduler {
+public:
+    explicit Scheduler(Backend& backend) : backend_(backend) {}
+
+    bool onMainThread() const { return current_ == nullptr; }
+    const Fiber* current() const { return current_; }
+
+    // On a fiber: ends its turn. On the main thread: gives every runnable
+    // fiber one turn, and runs no event of the event loop.
+    void yield();
+
+    // Gives every runnable fiber one turn.
+    void runTurn();
+    bool hasRunnable() const;
+
+    // Gives the fibers turns for about the length of a slice, napping briefly
+    // between turns: a fiber that yields is waiting, most often for the clock,
+    // and a nap keeps that wait from burning a core.
+    void runSlice(std::chrono::microseconds slice);
+
+private:
+    friend class Fiber;
+
+    Backend& backend_;
+    std::vector<Fiber*> fibers_;
+    Fiber* current_ = nullptr;
+};
+
+} // namespace platform

@@ -1,0 +1,84 @@
+#include "platform/fluidsynth/Synthesizer.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace platform::fluidsynth {
+
+namespace {
+
+// Seven simultaneous forte piano notes stay below full scale at this gain
+// (FluidSynth's default of 0.2 is quieter than it needs to be).
+constexpr double kGain = 0.4;
+
+// Frames per audio period: small enough that a key press reaches the sound
+// card within a few milliseconds.
+constexpr int kPeriodFrames = 64;
+
+SettingsHandle makeSettings()
+{
+    SettingsHandle settings{new_fluid_settings()};
+    if (!settings)
+        throw std::runtime_error("FluidSynth could not create its settings");
+    fluid_settings_setnum(settings.get(), "synth.gain", kGain);
+    fluid_settings_setint(settings.get(), "audio.period-size", kPeriodFrames);
+    // A GM SoundFont holds far more samples than one piece uses; loading
+    // them on first use saves most of the memory and start-up time.
+    fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
+    // Notes arrive from the GUI thread while the audio thread renders.
+    fluid_settings_setint(settings.get(), "synth.threadsafe-api", 1);
+    return settings;
+}
+
+bool isFile(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::vector<std::string> defaultSoundFonts()
+{
+    std::vector<std::string> candidates;
+    SettingsHandle settings{new_fluid_settings()};
+    char* configured = nullptr;
+    if (settings && fluid_settings_dupstr(settings.get(), "synth.default-soundfont", &configured) == FLUID_OK) {
+        FluidString owned{configured};
+        if (owned && *owned)
+            candidates.emplace_back(owned.get());
+    }
+    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+                             "/usr/share/soundfonts/default.sf2"})
+        candidates.emplace_back(path);
+    return candidates;
+}
+
+Synthesizer::Synthesizer()
+    : settings_(makeSettings()), synth_(new_fluid_synth(settings_.get()))
+{
+    if (!synth_)
+        throw std::runtime_error("FluidSynth could not create a synthesizer");
+}
+
+std::string Synthesizer::loadFirstSoundFont(const std::vector<std::string>& candidates)
+{
+    for (const std::string& path : candidates) {
+        // Checking first keeps FluidSynth from handing other files to its
+        // DLS loader, whose library complains on the terminal.
+        if (isFile(path) && fluid_is_soundfont(path.c_str()) &&
+            fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED)
+            return path;
+    }
+    return {};
+}
+
+double Synthesizer::sampleRate() const
+{
+    double rate = 0;
+    fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate);
+    return rate;
+}
+
+} // namespace platform::fluidsynth

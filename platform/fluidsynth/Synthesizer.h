@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/fluidsynth/FluidHandles.h"
+
+#include <string>
+#include <vector>
+
+namespace platform::fluidsynth {
+
+// The General MIDI SoundFonts to try, best first: FluidSynth's own default
+// (a distribution points it at its preferred GM SoundFont), then the places
+// Debian's SoundFont packages install to.
+std::vector<std::string> defaultSoundFonts();
+
+// One FluidSynth synthesizer with the settings it was made from, tuned for a
+// small piano piece: low-latency periods, instruments loaded only when played
+// and a gain that leaves headroom for full chords.
+class Synthesizer {
+public:
+    Synthesizer();
+
+    // Loads the first candidate that exists and loads; returns its path, or
+    // an empty string when none did (the synthesizer then renders silence).
+    std::string loadFirstSoundFont(const std::vector<std::string>& candidates);
+
+    double sampleRate() const;
+
+    fluid_settings_t* settings() const { return settings_.get(); }
+    fluid_synth_t* synth() const { return synth_.get(); }
+
+private:
+    SettingsHandle settings_;
+    SynthHandle synth_;
+};
+
+} // namespace platform::fluidsynth

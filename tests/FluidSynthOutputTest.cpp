@@ -1,0 +1,225 @@
+#include "platform/fluidsynth/ChannelAssignment.h"
+#include "platform/fluidsynth/FluidSynthOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <stdexcept>
+
+using platform::FluidSynthOutput;
+using platform::NotePlayer;
+
+namespace {
+
+const std::string kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr double kSilence = 1e-5;  // RMS; a held piano note is above 5e-4
+constexpr double kSounding = 1e-4;
+
+// The output only compares player addresses, so any distinct objects do.
+class Players {
+public:
+    const NotePlayer& operator[](std::size_t i) const { return *reinterpret_cast<const NotePlayer*>(&tokens_[i]); }
+
+private:
+    std::array<int, 16> tokens_{};
+};
+
+double rms(const std::vector<float>& samples)
+{
+    double sum = 0;
+    for (float s : samples)
+        sum += double(s) * s;
+    return std::sqrt(sum / double(samples.size()));
+}
+
+// Frequency of the strongest component between low and high Hz, in steps of
+// step Hz (Goertzel over a Hann-windowed mono mix).
+double peakFrequency(const std::vector<float>& stereo, double rate, int low, int high, int step)
+{
+    const std::size_t n = stereo.size() / 2;
+    std::vector<double> mono(n);
+    for (std::size_t i = 0; i < n; ++i)
+        mono[i] = (stereo[2 * i] + stereo[2 * i + 1]) * 0.5 * (1 - std::cos(2 * std::numbers::pi * double(i) / double(n)));
+    double best = 0, bestPower = -1;
+    for (int f = low; f <= high; f += step) {
+        const double c = 2 * std::cos(2 * std::numbers::pi * f / rate);
+        double s1 = 0, s2 = 0;
+        for (double x : mono) {
+            const double s0 = x + c * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
+        if (power > bestPower)
+            bestPower = power, best = f;
+    }
+    return best;
+}
+
+class OfflineFluidSynthOutput : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(out.soundFont(), kFluidR3) << "install fluid-soundfont-gm";
+        ASSERT_TRUE(out.audible() && out.problem().empty());
+    }
+
+    std::vector<float> seconds(double s) { return out.render(int(s * out.sampleRate())); }
+
+    // How much of a two-second note is left at its end, relative to its start.
+    double sustain(const NotePlayer& player, int instrument)
+    {
+        out.setInstrument(player, instrument);
+        out.playNote(player, 60, 100);
+        const double start = rms(seconds(0.5));
+        seconds(1.0);
+        const double end = rms(seconds(0.5));
+        out.playNote(player, 60, 0);
+        seconds(1.5);
+        return end / start;
+    }
+
+    // A missing first choice must fall through to the next.
+    FluidSynthOutput out{FluidSynthOutput::Offline{}, {"/nonexistent/missing.sf2", kFluidR3}};
+    Players players;
+};
+
+TEST_F(OfflineFluidSynthOutput, NoteSoundsAtItsPitch)
+{
+    out.setInstrument(players[0], 1);
+    out.playNote(players[0], 76, 100);
+    seconds(0.05);
+    // The piano's overtones fool zero-crossing counts; its spectrum's peak does not.
+    EXPECT_NEAR(peakFrequency(seconds(0.25), out.sampleRate(), 100, 2000, 2), 659.26, 659.26 * 0.01);
+}
+
+TEST_F(OfflineFluidSynthOutput, PlayersHoldTheirOwnNotes)
+{
+    out.playNote(players[0], 72, 100);
+    out.playNote(players[1], 72, 100);
+    seconds(0.5);
+    out.playNote(players[0], 72, 0);
+    seconds(1.0);
+    EXPECT_GT(rms(seconds(0.25)), kSounding) << "one player's release ended the other's note";
+    out.playNote(players[1], 72, 0);
+    seconds(1.0);
+    EXPECT_LT(rms(seconds(0.25)), kSilence);
+}
+
+TEST_F(OfflineFluidSynthOutput, OneReleaseEndsANoteStruckTwice)
+{
+    out.playNote(players[0], 72, 100);
+    seconds(0.1);
+    out.playNote(players[0], 72, 90);
+    EXPECT_GT(rms(seconds(0.4)), kSounding);
+    out.playNote(players[0], 72, 0);
+    seconds(1.0);
+    EXPECT_LT(rms(seconds(0.25)), kSilence);
+}
+
+// Instrument 16 (dulcimer) dies away, 17 (drawbar organ) holds, so an
+// instrument numbered off by one either way sounds wrong.
+TEST_F(OfflineFluidSynthOutput, InstrumentsCountFromOne)
+{
+    EXPECT_LT(sustain(players[0], 16), 0.2);
+    EXPECT_GT(sustain(players[1], 17), 0.4);
+}
+
+TEST_F(OfflineFluidSynthOutput, TenthPlayerIsNotOnTheDrumChannel)
+{
+    for (std::size_t i = 0; i < 9; ++i)
+        out.setInstrument(players[i], 1);
+    EXPECT_GT(sustain(players[9], 17), 0.4) << "a drum kit would not hold the note";
+}
+
+TEST_F(OfflineFluidSynthOutput, PlayerWithoutInstrumentSoundsAsPiano)
+{
+    FluidSynthOutput piano{FluidSynthOutput::Offline{}, {kFluidR3}};
+    piano.setInstrument(players[0], 1);
+    piano.playNote(players[0], 64, 100);
+    out.setInstrument(players[0], 20); // another player's choice must not leak
+    out.playNote(players[1], 64, 100);
+    EXPECT_EQ(out.render(4410), piano.render(4410));
+}
+
+TEST_F(OfflineFluidSynthOutput, FullChordDoesNotClip)
+{
+    for (int note : {48, 55, 60, 64, 67, 72, 76})
+        out.playNote(players[0], note, 127);
+    float peak = 0;
+    for (float s : seconds(1.0))
+        peak = std::max(peak, std::abs(s));
+    EXPECT_LT(peak, 1.0F);
+    EXPECT_GT(peak, 0.1F);
+}
+
+TEST_F(OfflineFluidSynthOutput, RejectsValuesOutsideMidi)
+{
+    EXPECT_THROW(out.setInstrument(players[0], 0), std::invalid_argument);
+    EXPECT_THROW(out.setInstrument(players[0], 129), std::invalid_argument);
+    EXPECT_THROW(out.playNote(players[0], 128, 100), std::invalid_argument);
+    EXPECT_THROW(out.playNote(players[0], 60, 128), std::invalid_argument);
+    EXPECT_THROW(out.playNote(players[0], 60, -1), std::invalid_argument);
+    EXPECT_NO_THROW(out.setInstrument(players[0], 128));
+}
+
+TEST(FluidSynthChannels, OnePerPlayerSkippingDrumsUpToFifteen)
+{
+    platform::fluidsynth::ChannelAssignment channels;
+    Players players;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(channels.channelOf(players[std::size_t(i)]), i);
+    EXPECT_EQ(channels.channelOf(players[9]), 10);
+    EXPECT_EQ(channels.channelOf(players[0]), 0);
+    for (std::size_t i = 10; i < 15; ++i)
+        channels.channelOf(players[i]);
+    EXPECT_EQ(channels.channelOf(players[14]), 15);
+    EXPECT_THROW(channels.channelOf(players[15]), std::runtime_error);
+    EXPECT_EQ(channels.channelOf(players[14]), 15);
+}
+
+TEST(FluidSynthOutputProblems, WithoutSoundFontSaysWhatToInstallAndStaysSilent)
+{
+    const auto junk = std::filesystem::temp_directory_path() / "fluidsynth-output-test-not-a.sf2";
+    std::ofstream(junk) << "not a SoundFont";
+    testing::internal::CaptureStderr();
+    FluidSynthOutput out{FluidSynthOutput::Offline{}, {"/nonexistent/missing.sf2", junk.string()}};
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    std::filesystem::remove(junk);
+
+    EXPECT_FALSE(out.audible());
+    EXPECT_TRUE(out.soundFont().empty());
+    EXPECT_NE(out.problem().find("fluid-soundfont-gm"), std::string::npos);
+    EXPECT_EQ(stderrText, out.problem() + "\n") << "exactly that one line, no library noise";
+
+    Players players;
+    out.setInstrument(players[0], 1);
+    out.playNote(players[0], 60, 100);
+    EXPECT_LT(rms(out.render(4410)), kSilence);
+}
+
+// Where no audio device exists (as on CI) this checks the one-line report and
+// that ALSA's, JACK's and FluidSynth's own complaints stay off the terminal.
+TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)
+{
+    testing::internal::CaptureStderr();
+    FluidSynthOutput out;
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    ASSERT_FALSE(out.soundFont().empty());
+    if (out.audible()) {
+        EXPECT_EQ(stderrText, "");
+        EXPECT_THROW(out.render(64), std::logic_error);
+    } else {
+        EXPECT_NE(out.problem().find("no audio output could be opened (tried PulseAudio, ALSA, JACK)"),
+                  std::string::npos);
+        EXPECT_EQ(stderrText, out.problem() + "\n");
+        Players players;
+        EXPECT_NO_THROW(out.playNote(players[0], 60, 100));
+    }
+}
+
+} // namespace
