@@ -112,31 +112,40 @@ TEST(Bars53To108, EveryBarStrikesWaitsAndReleasesAsWritten)
 
 TEST(Bars53To108, HeldNotesEndWhereTheirLengthsRunOut)
 {
-    // The low note and the third-step note end after the last 74.
-    EXPECT_EQ(lines("bar53"), expected("on 1 76, on 1 65, wait 133000, off 1 76, on 1 74, wait 133000, off 1 74, "
-                                       "on 1 72, on 1 69, wait 133000, off 1 72, on 1 74, wait 133000, "
-                                       "off 1 74, off 1 65, off 1 69"));
-    // The first pair ends with step 2; the high note with the second pair.
-    EXPECT_EQ(lines("bar69"), expected("on 1 76, on 1 84, on 1 60, on 1 48, wait 133000, off 1 76, on 1 74, "
-                                       "wait 133000, off 1 74, off 1 60, off 1 48, on 1 72, on 1 54, on 1 50, "
-                                       "wait 133000, off 1 72, on 1 74, wait 133000, off 1 74, off 1 84, "
-                                       "off 1 54, off 1 50"));
-    // 76 twice, each ending with its own step; the 72 below the first lasts one unit.
-    EXPECT_EQ(lines("bar90"), expected("on 1 76, on 1 72, on 1 52, wait 133000, off 1 76, off 1 72, on 1 74, "
-                                       "wait 133000, off 1 74, off 1 52, on 1 76, on 1 43, wait 133000, off 1 76, "
-                                       "on 1 77, wait 133000, off 1 77, off 1 43"));
-    // 79 ends with step 1 and is struck anew.
-    EXPECT_EQ(lines("bar91"), expected("on 1 79, on 1 38, wait 133000, off 1 79, on 1 79, wait 133000, off 1 79, "
-                                       "off 1 38, on 1 81, on 1 50, on 1 43, wait 133000, off 1 81, on 1 83, "
-                                       "wait 133000, off 1 83, off 1 50, off 1 43"));
-    // 36 ends with 86; 52 and 43 with 91.
-    EXPECT_EQ(lines("bar92"), expected("on 1 84, on 1 36, wait 133000, off 1 84, on 1 86, wait 133000, off 1 86, "
-                                       "off 1 36, on 1 88, on 1 52, on 1 43, wait 133000, off 1 88, on 1 91, "
-                                       "wait 133000, off 1 91, off 1 52, off 1 43"));
-    // 36 holds three units under the figure.
-    EXPECT_EQ(lines("bar108"), expected("on 1 72, on 1 36, wait 133000, off 1 72, on 1 74, wait 133000, off 1 74, "
-                                        "on 1 76, wait 133000, off 1 76, off 1 36, on 1 74, wait 133000, off 1 74, "
-                                        "on 1 72, wait 133000, off 1 72, on 1 74, wait 133000, off 1 74"));
+    // The releases after the wait of one step, each end in the order of the
+    // release rule: that step's own notes first, then the earlier ones.
+    const auto releasesAfterWait = [](const std::vector<std::string>& bar, int step) {
+        std::vector<std::string> releases;
+        int waits = 0;
+        for (const std::string& line : bar) {
+            if (line.starts_with("wait")) ++waits;
+            else if (waits == step && line.starts_with("off")) releases.push_back(line);
+        }
+        return releases;
+    };
+    struct StepEnd {
+        const char* bar;
+        int step;
+        const char* releases;
+    };
+    const StepEnd ends[] = {
+        {"bar53", 4, "off 1 74, off 1 65, off 1 69"},
+        {"bar69", 2, "off 1 74, off 1 60, off 1 48"},
+        {"bar69", 4, "off 1 74, off 1 84, off 1 54, off 1 50"},
+        {"bar90", 1, "off 1 76, off 1 72"},
+        {"bar90", 3, "off 1 76"},
+        {"bar91", 1, "off 1 79"},
+        {"bar91", 2, "off 1 79, off 1 38"},
+        {"bar92", 2, "off 1 86, off 1 36"},
+        {"bar92", 4, "off 1 91, off 1 52, off 1 43"},
+        {"bar108", 2, "off 1 74"},
+        {"bar108", 3, "off 1 76, off 1 36"},
+    };
+    for (const StepEnd& end : ends)
+        EXPECT_EQ(releasesAfterWait(lines(end.bar), end.step), expected(end.releases)) << end.bar << " " << end.step;
+
+    const auto bar91 = lines("bar91");
+    EXPECT_EQ(std::count(bar91.begin(), bar91.end(), "on 1 79"), 2);
 }
 
 TEST(Bars53To108, Bar103IsBar107WithA53InItsLastStep)

@@ -3,9 +3,11 @@
 #include "platform/core/NoteOutput.h"
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
+class Object;
 class Window;
 
 // What the framework needs of the machine it runs on: a clock, an event loop,
@@ -39,6 +41,10 @@ public:
 
     // Called at every yield, on any thread, before the turn passes on.
     virtual void yielded() {}
+
+    // Called for every call made by name through a method table, before the
+    // method runs; lets tests and tools see what the program calls.
+    virtual void methodCalled(const Object&, std::string_view) {}
 };
 
 } // namespace platform

@@ -87,6 +87,9 @@ ClassRecord& RuntimeNewClass(const ClassRecord* base, std::string name);
 // The registered record of that name, or nullptr if it is not built yet.
 const ClassRecord* RuntimeFindClass(std::string_view name);
 
+// Tells the backend of a call by name, before the method runs.
+void RuntimeTraceCall(const Object& self, std::string_view name);
+
 namespace detail {
 template <class Signature>
 struct MethodCall;
@@ -95,6 +98,7 @@ struct MethodCall<R(Params...)> {
     template <class... Args>
     static R call(Object& self, std::string_view name, Args&&... args)
     {
+        RuntimeTraceCall(self, name);
         return self.classRecord().method<R(Object&, Params...)>(name)(self, std::forward<Args>(args)...);
     }
 };

@@ -136,6 +136,11 @@ ClassRecord& RuntimeNewClass(const ClassRecord* base, std::string name)
     return *classes.back();
 }
 
+void RuntimeTraceCall(const Object& self, std::string_view name)
+{
+    running().backend->methodCalled(self, name);
+}
+
 const ClassRecord* RuntimeFindClass(std::string_view name)
 {
     for (const auto& record : running().classes)

@@ -79,6 +79,12 @@ void TestBackend::windowConstructed(Window& window)
     if (onWindowConstructed) onWindowConstructed(window);
 }
 
+void TestBackend::methodCalled(const Object&, std::string_view method)
+{
+    recording_->calls.emplace_back(method);
+    if (onCall) onCall(method);
+}
+
 void TestBackend::yielded()
 {
     now_ += microsecondsPerYield;

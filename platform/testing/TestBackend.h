@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct Recording {
     std::vector<NoteEvent> notes;
     std::vector<MessageEvent> messages;
     std::vector<std::pair<std::string, int>> instruments; // player, instrument
+    std::vector<std::string> calls;                        // methods called by name
     long yields = 0;
 
     // The notes sounding after the recorded events: a strike starts a note, a
@@ -58,6 +60,7 @@ public:
     // none is runnable.
     std::function<void()> onEventLoop;
     std::function<void(const NoteEvent&)> onNote;
+    std::function<void(std::string_view method)> onCall;
     std::function<void(const std::string& text)> onMessageBox;
     std::function<void(Window&)> onWindowConstructed;
 
@@ -74,6 +77,7 @@ public:
     void showMessageBox(const std::string& text, bool modal) override;
     void windowConstructed(Window& window) override;
     void yielded() override;
+    void methodCalled(const Object& self, std::string_view method) override;
 
 private:
     class RecordingOutput;
