@@ -1,5 +1,5 @@
 #include "score/Score.h"
-#include "tests/ScoreStage.h"
+#include "tests/Stage.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ Lines seq(std::initializer_list<std::string> values) { return values; }
 
 TEST(Bars109To142, PassagesHoldAcrossTheirInnerBarLines)
 {
-    ScoreStage stage;
+    Stage stage;
     const Lines chord109 = {"off 1 81", "off 2 72", "off 2 66", "on 1 81", "on 2 72", "on 2 66"};
     Lines expected = stage.events({"bar109", "bar110", "bar111", "bar112"});
     EXPECT_EQ(countPrefix(expected, "on "), 36);
@@ -125,7 +125,7 @@ TEST(Bars109To142, PassagesHoldAcrossTheirInnerBarLines)
 
 TEST(Bars109To142, RepeatsAndTransposedBars)
 {
-    ScoreStage stage;
+    Stage stage;
     const std::map<std::string, std::vector<std::string>> sameAs = {
         {"bar109", {"bar111", "bar117", "bar119"}},
         {"bar110", {"bar112", "bar118", "bar120"}},
@@ -171,7 +171,7 @@ TEST(Bars109To142, RepeatsAndTransposedBars)
 
 TEST(Bars109To142, SilentStepsAndTheFinalChord)
 {
-    ScoreStage stage;
+    Stage stage;
     const Lines bar141 = stage.events("bar141");
     ASSERT_GE(bar141.size(), 2u);
     EXPECT_EQ(bar141[bar141.size() - 2], "off 1 36");
@@ -214,7 +214,7 @@ TEST(Bars109To142, EveryRoutineCountsAndLeavesNothingSounding)
     };
     ASSERT_EQ(score::bars109To142().size(), std::size(counts));
 
-    ScoreStage stage;
+    Stage stage;
     std::size_t index = 0;
     for (const Count& count : counts) {
         SCOPED_TRACE(count.name);

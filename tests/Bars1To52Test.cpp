@@ -1,5 +1,5 @@
 #include "score/Score.h"
-#include "tests/ScoreStage.h"
+#include "tests/Stage.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,7 @@ TEST(Bars1To52, StrikeAndReleaseOrdersAsWritten)
         {"bar50", 1, "72 69 81", "72 69 81"},
         {"bar51", 3, "72 82 B70", "72 82 B70"},
     };
-    ScoreStage stage;
+    Stage stage;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.routine) + " step " + std::to_string(c.step));
         const auto steps = splitSteps(stage.events(c.routine));
@@ -126,7 +126,7 @@ TEST(Bars1To52, SameAsBarsSendIdenticalLines)
         {"bar18", "bar14"}, {"bar19", "bar15"}, {"bar41", "bar37"}, {"bar42", "bar38"},
         {"bar43", "bar39"}, {"bar48", "bar46"}, {"bar52", "bar50"},
     };
-    ScoreStage stage;
+    Stage stage;
     for (const auto& [bar, original] : pairs) {
         SCOPED_TRACE(bar);
         const Lines lines = stage.events(bar);
@@ -154,7 +154,7 @@ TEST(Bars1To52, EveryBarStrikesItsCountWaitsSixUnitsAndLeavesNothingSounding)
     };
     const std::set<int> secondPlayerBars = {26, 45, 49, 51};
 
-    ScoreStage stage;
+    Stage stage;
     long stretch[3] = {}, secondPlayer = 0;
     for (int bar = 1; bar <= 52; ++bar) {
         const std::string name = "bar" + std::to_string(bar);
@@ -191,7 +191,7 @@ TEST(Bars1To52, EveryBarStrikesItsCountWaitsSixUnitsAndLeavesNothingSounding)
 
 TEST(Bars1To52, PassageOfBars33To35HoldsTwoNotesAcrossTheBarLines)
 {
-    ScoreStage stage;
+    Stage stage;
     const Lines passage = stage.events("bars333435");
     const auto steps = splitSteps(passage);
 

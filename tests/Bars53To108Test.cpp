@@ -1,5 +1,5 @@
 #include "score/Score.h"
-#include "tests/ScoreStage.h"
+#include "tests/Stage.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 // Each routine played on a stage of its own, so that nothing carries over.
 std::vector<std::string> lines(std::string_view bar)
 {
-    ScoreStage stage;
+    Stage stage;
     return stage.events(bar);
 }
 
@@ -75,7 +75,7 @@ TEST(Bars53To108, EveryBarStrikesWaitsAndReleasesAsWritten)
     for (const Stretch& stretch : stretches) {
         for (int bar = stretch.first; bar <= stretch.last; ++bar) {
             SCOPED_TRACE(name(bar));
-            ScoreStage stage;
+            Stage stage;
             std::vector<std::string> waits;
             std::multiset<std::string> sounding;
             std::size_t most = 0;

@@ -45,7 +45,7 @@ private:
 // thread gives it, and every yield of a fiber ends its turn.
 class Scheduler {
 public:
-    explicit Scheduler(Backend& backend) : backend_(backend) {}
+    explicit Scheduler(Backend& backend);
 
     bool onMainThread() const { return current_ == nullptr; }
     const Fiber* current() const { return current_; }

@@ -74,13 +74,14 @@ void ButtonView::clicked()
 {
     const Ref<RectControl> button = control();
     if (!button) return;
+    // Qt has already toggled a radio button on its own; the click sets the
+    // core's value, whose observer then shows what the core holds (a click on
+    // a set radio button leaves it set).
     callCore([&button] {
-        if (auto* push = dynamic_cast<PushButton*>(button.get())) push->push();
-        if (auto* radio = dynamic_cast<RadioButton*>(button.get())) radio->click();
+        if (auto* push = dynamic_cast<PushButton*>(button.get()))
+            push->push();
+        else if (auto* radio = dynamic_cast<RadioButton*>(button.get())) radio->click();
     });
-    // Qt has toggled the button on its own; what counts is what the core now
-    // holds (a click on a set radio button leaves it set).
-    if (button_ && face_.value) button_->setChecked(button->get(*face_.value));
 }
 
 } // namespace platform

@@ -2,10 +2,7 @@
 
 namespace platform {
 
-ControlView::ControlView(const Ref<RectControl>& control, QWidget* widget) : control_(control), widget_(widget)
-{
-    widget_->setObjectName(QString::fromStdString(control->get(Control::Name)));
-}
+ControlView::ControlView(const Ref<RectControl>& control, QWidget* widget) : control_(control), widget_(widget) {}
 
 ControlView::~ControlView()
 {

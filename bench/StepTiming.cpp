@@ -1,0 +1,140 @@
+// bench-step-timing: how closely the steps of real bars keep their lengths
+// against the real clock, and what waiting costs.
+//
+// Plays bars 1 to 20 twice: on a mode thread driven as the desktop drives
+// it (the scheduler's turns with their naps between them), and on the main
+// thread, where every yield returns at once: the literal busy loop, as a
+// baseline. For every step it takes how far the wait ran past the step's
+// length, from the times of the note events around the wait; and the CPU
+// time of the process per second of playing.
+
+#include "app/Startup.h"
+#include "player/Window1.h"
+#include "platform/core/NotePlayer.h"
+#include "platform/core/Runtime.h"
+#include "platform/core/Scheduler.h"
+#include "platform/core/Thread.h"
+#include "score/Score.h"
+#include "score/Step.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double nowMicroseconds()
+{
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Notes go nowhere; only the time of each event is kept.
+class TimingOutput : public platform::NoteOutput {
+public:
+    void setInstrument(const platform::NotePlayer&, int) override {}
+    void playNote(const platform::NotePlayer&, int, int) override { times.push_back(nowMicroseconds()); }
+    std::vector<double> times;
+};
+
+class BenchBackend : public platform::Backend {
+public:
+    double microseconds() override { return nowMicroseconds(); }
+    platform::NoteOutput& noteOutput() override { return output; }
+    int runEventLoop() override { return 0; }
+    void quit() override {}
+    void showMessageBox(const std::string&, bool) override {}
+    TimingOutput output;
+};
+
+const std::vector<std::string> bars = [] {
+    std::vector<std::string> names;
+    for (int bar = 1; bar <= 20; ++bar) names.push_back("bar" + std::to_string(bar));
+    return names;
+}();
+
+// How far each step's wait ran past its length: the wait starts after the
+// step's last strike and ends before its first release.
+std::vector<double> overshoots(const std::vector<double>& times)
+{
+    std::vector<double> result;
+    std::size_t event = 0;
+    double last = times.front();
+    for (const std::string& name : bars) {
+        for (const score::Step& step : score::findRoutine(name)->steps) {
+            event += step.strikes.size();
+            const double start = step.strikes.empty() ? last : times[event - 1];
+            const double end = times.at(event);
+            result.push_back(end - start - (step.units == 2 ? score::longStep : score::stepUnit));
+            event += step.releases.size();
+            last = times[event - 1];
+        }
+    }
+    return result;
+}
+
+struct Figures {
+    double p50, p99, max, cpuPercent;
+};
+
+Figures measure(BenchBackend& backend, void (*play)(platform::Window&))
+{
+    backend.output.times.clear();
+    const double wallStart = nowMicroseconds();
+    const double cpuStart = cpuSeconds();
+    play(*player::Window1());
+    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((nowMicroseconds() - wallStart) / 1e6);
+    auto over = overshoots(backend.output.times);
+    std::ranges::sort(over);
+    const auto at = [&](double q) { return over[static_cast<std::size_t>(q * static_cast<double>(over.size() - 1))]; };
+    return {at(0.5), at(0.99), over.back(), cpuPercent};
+}
+
+void playOnAModeThread(platform::Window& window)
+{
+    const auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
+    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) {
+        for (const std::string& bar : bars) platform::callMethod(window, bar);
+    });
+    thread->Run();
+    // What the desktop's event loop does while a thread is runnable.
+    while (platform::runtimeScheduler().hasRunnable()) platform::runtimeScheduler().runSlice(std::chrono::milliseconds(2));
+}
+
+void playOnTheMainThread(platform::Window& window)
+{
+    for (const std::string& bar : bars) platform::callMethod(window, bar);
+}
+
+} // namespace
+
+int main()
+{
+    auto owned = std::make_unique<BenchBackend>();
+    BenchBackend& backend = *owned;
+    platform::RuntimeInit(std::move(owned));
+    app::initialize();
+
+    std::puts("playing bars 1 to 20 on a mode thread...");
+    const Figures real = measure(backend, playOnAModeThread);
+    std::puts("playing bars 1 to 20 on the main thread with a yield that returns at once...");
+    const Figures busy = measure(backend, playOnTheMainThread);
+    platform::RuntimeExit();
+
+    std::printf("mode thread: p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", real.p50, real.p99, real.max, real.cpuPercent);
+    std::printf("busy loop:   p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", busy.p50, busy.p99, busy.max, busy.cpuPercent);
+    std::printf("overshoot_us p50=%.0f p99=%.0f max=%.0f cpu_pct=%.1f baseline_p99=%.0f baseline_cpu_pct=%.1f\n", real.p50, real.p99,
+                real.max, real.cpuPercent, busy.p99, busy.cpuPercent);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+namespace platform {
+
+// The view's message boxes, in plain text with an OK button.
+
+// Shows the box and returns when the listener has closed it. The box runs a
+// nested event loop, in which the thread timer keeps firing: the threads go on
+// while it is open.
+void runModalMessageBox(QWidget* parent, const QString& title, const QString& text);
+
+// Shows the box and returns at once, for a thread that must not wait; the box
+// is not modal, so the window stays usable, and it deletes itself when closed.
+// The parent owns it until then.
+QMessageBox& openMessageBox(QWidget& parent, const QString& title, const QString& text);
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/core/Backend.h"
+#include "platform/qt/ThreadTimer.h"
+#include "platform/qt/WindowView.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// The desktop backend: a Qt application whose event loop is the program's,
+// with a view of each constructed window, message boxes and a thread timer
+// that gives the cooperative threads their turns on the GUI thread. The notes
+// sound through the output it is given.
+class QtBackend : public Backend {
+public:
+    // A null output plays nothing.
+    explicit QtBackend(std::unique_ptr<NoteOutput> output);
+    QtBackend(const QtBackend&) = delete;
+    QtBackend& operator=(const QtBackend&) = delete;
+    ~QtBackend() override;
+
+    double microseconds() override;
+    NoteOutput& noteOutput() override;
+    int runEventLoop() override;
+    void quit() override;
+    void showMessageBox(const std::string& text, bool modal) override;
+    void windowConstructed(Window& window) override;
+    void threadsRunnable() override;
+
+    // The frame of the first window constructed, or nullptr before one is.
+    QMainWindow* mainWindow();
+    // The frame that shows that window, or nullptr if none does.
+    QMainWindow* frameOf(const Window& window);
+    bool threadsTurning() const { return threadTimer_.isActive(); }
+
+private:
+    // QApplication keeps a reference to argc and the argv array for its
+    // whole life: they are members declared before it.
+    int argc_ = 1;
+    char programName_[10] = "velmora20";
+    char* argv_[2] = {programName_, nullptr};
+
+    std::unique_ptr<NoteOutput> output_;
+    std::unique_ptr<QApplication> application_;
+    // The parent of message boxes shown while there is no window: never
+    // shown, it deletes any still open when the backend goes.
+    std::unique_ptr<QWidget> boxOwner_;
+    ThreadTimer threadTimer_;
+    // Declared last: the views go before the application.
+    std::vector<std::unique_ptr<WindowView>> views_;
+    bool quitRequested_ = false;
+};
+
+} // namespace platform

@@ -1,0 +1,138 @@
+#include "platform/core/Runtime.h"
+#include "platform/core/Services.h"
+#include "platform/core/Thread.h"
+#include "platform/testing/TestBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A run-time of its own with threads whose Run handlers the test writes.
+class Threads : public testing::Test {
+protected:
+    Threads()
+    {
+        auto backend = std::make_unique<platform::TestBackend>();
+        backend_ = backend.get();
+        platform::RuntimeInit(std::move(backend));
+    }
+    ~Threads() override
+    {
+        threads_.clear();
+        platform::RuntimeExit();
+    }
+
+    platform::Thread& thread(std::string name, std::function<void()> run)
+    {
+        auto made = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
+        made->setName(std::move(name));
+        platform::_InstallInstanceEventHandler(*made, "Run", [run = std::move(run)](platform::Object&) { run(); });
+        threads_.push_back(made);
+        return *made;
+    }
+
+    platform::TestBackend* backend_;
+    std::vector<platform::Ref<platform::Thread>> threads_;
+};
+
+// Sets a flag when destroyed: shows whether a thread's stack was unwound.
+struct Unwound {
+    bool& flag;
+    ~Unwound() { flag = true; }
+};
+
+} // namespace
+
+TEST_F(Threads, RunOnlyBetweenTheirYieldsAndOneAtATime)
+{
+    std::vector<std::string> log;
+    int inside = 0;
+    const auto worker = [&](std::string name) {
+        return [&, name] {
+            for (int turn = 0; turn < 3; ++turn) {
+                EXPECT_EQ(++inside, 1);
+                log.push_back(name);
+                --inside;
+                platform::RuntimeBackgroundTask();
+            }
+        };
+    };
+    thread("a", worker("a")).Run();
+    thread("b", worker("b")).Run();
+    EXPECT_TRUE(log.empty()); // Run does not wait for the thread
+    platform::RuntimeBackgroundTask(); // the main thread's yield gives each a turn
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
+    backend_->runUntilIdle();
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "a", "b", "a", "b"}));
+}
+
+TEST_F(Threads, KillUnwindsAThreadAtItsYieldBeforeReturning)
+{
+    bool unwound = false;
+    bool ranOn = false;
+    platform::Thread& waiting = thread("waiting", [&] {
+        Unwound guard{unwound};
+        for (;;) platform::RuntimeBackgroundTask();
+        ranOn = true;
+    });
+    waiting.Run();
+    backend_->runFor(5000);
+    ASSERT_TRUE(waiting.isRunning());
+    waiting.Kill();
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(ranOn);
+    EXPECT_FALSE(waiting.isRunning());
+    waiting.Kill(); // on a thread that is not running: nothing
+}
+
+TEST_F(Threads, RunStartsAfreshOnlyAThreadThatIsNotRunning)
+{
+    int starts = 0;
+    platform::Thread& looping = thread("looping", [&] {
+        ++starts;
+        for (;;) platform::RuntimeBackgroundTask();
+    });
+    looping.Run();
+    backend_->runFor(3000);
+    looping.Run(); // still running: nothing
+    backend_->runFor(3000);
+    EXPECT_EQ(starts, 1);
+    looping.Kill();
+    looping.Run();
+    backend_->runFor(3000);
+    EXPECT_EQ(starts, 2);
+
+    platform::Thread& once = thread("once", [&] { ++starts; });
+    once.Run();
+    backend_->runFor(3000);
+    once.Run(); // ended: runs again
+    backend_->runFor(3000);
+    EXPECT_EQ(starts, 4);
+}
+
+TEST_F(Threads, AnExceptionLeavingARunHandlerEndsOnlyThatThread)
+{
+    int otherTurns = 0;
+    thread("failing", [] { throw std::runtime_error("lost its note player"); }).Run();
+    thread("other", [&] {
+        for (int turn = 0; turn < 3; ++turn, ++otherTurns) platform::RuntimeBackgroundTask();
+    }).Run();
+    testing::internal::CaptureStderr();
+    backend_->runUntilIdle();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "thread failing ended by an exception: lost its note player\n");
+    EXPECT_EQ(otherTurns, 3);
+}
+
+TEST_F(Threads, AThreadCannotKillItself)
+{
+    platform::Thread* self = nullptr;
+    platform::Thread& suicidal = thread("suicidal", [&] { self->Kill(); });
+    self = &suicidal;
+    suicidal.Run();
+    testing::internal::CaptureStderr();
+    backend_->runUntilIdle();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot kill itself"), std::string::npos);
+}

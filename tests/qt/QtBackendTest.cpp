@@ -1,0 +1,169 @@
+#include "platform/core/Runtime.h"
+#include "platform/core/Scheduler.h"
+#include "platform/core/Services.h"
+#include "platform/core/Thread.h"
+#include "tests/qt/QtStage.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace platform;
+
+namespace {
+
+// A thread that counts its turns, yielding after each, until told to stop.
+struct CountingThread {
+    CountingThread() : thread(std::static_pointer_cast<Thread>(RuntimeNewObject(ThreadClass())))
+    {
+        _InstallInstanceEventHandler(*thread, "Run", [this](Object&) {
+            while (!stop) {
+                ++turns;
+                RuntimeBackgroundTask();
+            }
+        });
+    }
+
+    Ref<Thread> thread;
+    bool stop = false;
+    long turns = 0;
+};
+
+QMessageBox* openBox()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) return box;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(QtBackend, ClockCountsMicroseconds)
+{
+    QtStage stage;
+    const double before = Microseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const double elapsed = Microseconds() - before;
+    EXPECT_GE(elapsed, 20'000);
+    EXPECT_LT(elapsed, 200'000);
+}
+
+TEST(QtBackend, ThreadsTakeTurnsWhileTheLoopRunsAndTheTimerStopsAfterThem)
+{
+    QtStage stage;
+    stage.construct();
+    EXPECT_FALSE(stage.backend().threadsTurning());
+
+    CountingThread counting;
+    counting.thread->Run();
+    EXPECT_TRUE(stage.backend().threadsTurning());
+    EXPECT_EQ(counting.turns, 0); // its first turn comes from the loop
+    QTest::qWait(30);
+    EXPECT_GT(counting.turns, 10);
+
+    counting.stop = true;
+    QTest::qWait(30);
+    EXPECT_FALSE(counting.thread->isRunning());
+    EXPECT_FALSE(stage.backend().threadsTurning());
+
+    // A second run starts the timer again.
+    counting.stop = false;
+    counting.thread->Run();
+    EXPECT_TRUE(stage.backend().threadsTurning());
+    counting.thread->Kill();
+    QTest::qWait(10);
+    EXPECT_FALSE(stage.backend().threadsTurning());
+}
+
+TEST(QtBackend, ThreadsMessageBoxLeavesItGoingAndTheWindowUsable)
+{
+    QtStage stage;
+    stage.construct();
+    long turnsAtBox = -1;
+    bool boxOpenAtReturn = false;
+    CountingThread counting;
+    _InstallInstanceEventHandler(*counting.thread, "Run", [&](Object&) {
+        MsgBox("from a thread");
+        turnsAtBox = counting.turns;
+        boxOpenAtReturn = openBox() != nullptr;
+        while (!counting.stop) {
+            ++counting.turns;
+            RuntimeBackgroundTask();
+        }
+    });
+    counting.thread->Run();
+    QTest::qWait(30);
+
+    EXPECT_EQ(turnsAtBox, 0);
+    EXPECT_TRUE(boxOpenAtReturn);
+    EXPECT_GT(counting.turns, 10);
+    QPointer<QMessageBox> box = openBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "from a thread");
+    EXPECT_EQ(box->windowTitle(), "Stage");
+    EXPECT_EQ(box->parentWidget(), &stage.frame());
+    EXPECT_FALSE(box->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    box->close();
+    QTest::qWait(10);
+    EXPECT_TRUE(box.isNull()); // it deleted itself
+    counting.stop = true;
+    QTest::qWait(10);
+}
+
+TEST(QtBackend, ModalMessageBoxWaitsForTheListenerWhileThreadsPlayOn)
+{
+    QtStage stage;
+    stage.construct();
+    CountingThread counting;
+    counting.thread->Run();
+
+    long turnsWhileOpen = -1;
+    QString shownText;
+    QTimer::singleShot(50, &stage.frame(), [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        shownText = box->text();
+        turnsWhileOpen = counting.turns;
+        box->close();
+    });
+    MsgBox("About <b>this</b>");
+
+    EXPECT_EQ(shownText, "About <b>this</b>");
+    EXPECT_GT(turnsWhileOpen, 10);
+    EXPECT_EQ(openBox(), nullptr);
+    counting.stop = true;
+    QTest::qWait(10);
+}
+
+TEST(QtBackend, MessageBoxWithoutAWindowHasNoTitle)
+{
+    QtStage stage; // the window is never constructed
+    runtimeBackend().showMessageBox("alone", false);
+    QMessageBox* box = openBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "alone");
+    EXPECT_TRUE(box->windowTitle().isEmpty());
+}
+
+TEST(QtBackend, QuitBeforeTheLoopEndsItAtOnce)
+{
+    QtStage stage;
+    stage.construct();
+    stage.backend().quit();
+    bool timedOut = false;
+    QTimer::singleShot(1000, &stage.frame(), [&timedOut] {
+        timedOut = true;
+        QApplication::quit();
+    });
+    EXPECT_EQ(stage.backend().runEventLoop(), 0);
+    EXPECT_FALSE(timedOut);
+}
