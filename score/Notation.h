@@ -121,7 +121,11 @@ constexpr std::array<Step, StepCount> parse(std::string_view text)
     std::size_t stepIndex = 0;
     std::string_view rest = text;
     while (true) {
-        const std::size_t bar = rest.find('|');
+        // Searched by hand: the library's find is not a constant expression
+        // when the build checks for undefined behaviour.
+        std::size_t bar = 0;
+        while (bar < rest.size() && rest[bar] != '|') ++bar;
+        if (bar == rest.size()) bar = std::string_view::npos;
         std::string_view cell = rest.substr(0, bar);
         Step& step = steps[stepIndex];
         bool silent = false;
