@@ -132,3 +132,16 @@ TEST(OriginalMode, StopDuringTheEndPauseEndsItWithoutASecondMessage)
     stage.backend().runUntilIdle();
     EXPECT_EQ(stage.recording().messages.size(), 1u);
 }
+
+TEST(OriginalMode, StopInsideAPassageReleasesTheNoteItHoldsAcrossABarLine)
+{
+    Stage stage;
+    stage.start("original");
+    // Bars 1 to 32 take 192 units; the passage of bars 33 to 35 then holds
+    // 81 from its first step into the second bar.
+    stage.backend().runFor((192 + 7) * 133000.0 - 50000.0);
+    ASSERT_EQ(stage.scoreCalls().back(), "bars333435");
+    ASSERT_TRUE(stage.recording().sounding().contains({"NotePlayer1", 81}));
+    stage.stop();
+    EXPECT_TRUE(stage.recording().sounding().empty());
+}
