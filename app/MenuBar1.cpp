@@ -59,7 +59,7 @@ void MenuBar1Constructor(platform::MenuBar& self)
 {
     for (const ItemPlan& plan : items) {
         const auto item = std::static_pointer_cast<platform::MenuItem>(platform::RuntimeNewObject(plan.itemClass()));
-        platform::callMethod(platform::nonNil(item), "MenuItem");
+        platform::callMethod(*item, "MenuItem");
         item->setName(std::string(plan.name));
         item->setAutoEnable(true);
         item->setText(std::string(plan.text));

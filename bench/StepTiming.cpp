@@ -77,7 +77,7 @@ std::vector<double> overshoots(const std::vector<double>& times)
             event += step.strikes.size();
             const double start = step.strikes.empty() ? last : times[event - 1];
             const double end = times.at(event);
-            result.push_back(end - start - (step.units == 2 ? score::longStep : score::stepUnit));
+            result.push_back(end - start - score::stepLength(step));
             event += step.releases.size();
             last = times[event - 1];
         }
@@ -110,7 +110,8 @@ void playOnAModeThread(platform::Window& window)
     });
     thread->Run();
     // What the desktop's event loop does while a thread is runnable.
-    while (platform::runtimeScheduler().hasRunnable()) platform::runtimeScheduler().runSlice(std::chrono::milliseconds(2));
+    while (platform::runtimeScheduler().runSlice(std::chrono::milliseconds(2))) {
+    }
 }
 
 void playOnTheMainThread(platform::Window& window)

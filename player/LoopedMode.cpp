@@ -7,16 +7,9 @@
 
 namespace player {
 
-namespace {
-
-constexpr int firstBar = 1;
-constexpr int lastBar = 142;
-
-} // namespace
-
 void playBar(Window& self, int k)
 {
-    if (k < firstBar || k > lastBar) return;
+    if (k < 1 || k > barCount) return;
     platform::callMethod(self, "bar" + std::to_string(k));
 }
 
@@ -30,7 +23,7 @@ void loopedThread_Run(Window& self)
         random = platform::RuntimeCheckCast<platform::Random>(
             platform::callMethod<Ref<platform::Object>(const platform::ClassRecord&)>(self, "__New", platform::RandomClass()),
             platform::RandomClass());
-        playBar(self, platform::nonNil(random).InRange(firstBar, lastBar));
+        playBar(self, platform::nonNil(random).InRange(1, barCount));
         platform::RuntimeBackgroundTask();
     }
 }

@@ -4,12 +4,6 @@
 
 namespace player {
 
-namespace {
-
-constexpr int barCount = 142;
-
-} // namespace
-
 // Every bar once, in a random order: each turn reorders the bars not yet
 // played and plays the first of them.
 void oneshotThread_Run(Window& self)

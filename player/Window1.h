@@ -40,6 +40,9 @@ void allNotesOff(Window& self);
 std::string closingMessage();
 void showClosingMessage(Window& self);
 
+// The bars of the piece are numbered 1 to barCount.
+inline constexpr int barCount = 142;
+
 // The performance modes, each the Run handler of its thread.
 void originalThread_Run(Window& self);
 void loopedThread_Run(Window& self);

@@ -31,7 +31,7 @@ void waitMicroseconds(double length)
 
 void stepWait(const Step& step)
 {
-    waitMicroseconds(step.units == 2 ? longStep : stepUnit);
+    waitMicroseconds(stepLength(step));
 }
 
 void play(platform::Window& window, std::span<const Step> steps)

@@ -12,7 +12,12 @@ namespace score {
 
 // The time base of the score: one unit, and the long step of two.
 inline constexpr double stepUnit = 133000.0;
-inline constexpr double longStep = 266000.0;
+inline constexpr double longStep = 2 * stepUnit;
+
+constexpr double stepLength(const Step& step)
+{
+    return step.units == 2 ? longStep : stepUnit;
+}
 
 // Waits until at least `length` microseconds have passed since its own first
 // reading of the clock, yielding on every pass. It tests before it first

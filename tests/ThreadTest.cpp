@@ -136,3 +136,20 @@ TEST_F(Threads, AThreadCannotKillItself)
     backend_->runUntilIdle();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot kill itself"), std::string::npos);
 }
+
+TEST(RuntimeExit, UnwindsAThreadThatStillRuns)
+{
+    platform::RuntimeInit(std::make_unique<platform::TestBackend>());
+    auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
+    bool unwound = false;
+    platform::_InstallInstanceEventHandler(*thread, "Run", [&unwound](platform::Object&) {
+        Unwound guard{unwound};
+        for (;;) platform::RuntimeBackgroundTask();
+    });
+    thread->Run();
+    platform::RuntimeBackgroundTask();
+    platform::RuntimeExit();
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(thread->isRunning());
+    thread.reset(); // after the run-time has gone: touches nothing of it
+}

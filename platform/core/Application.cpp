@@ -12,11 +12,6 @@ void Application::_AddMenuHandler(std::string itemName, MenuHandler handler)
     menuHandlers_.emplace_back(std::move(itemName), std::move(handler));
 }
 
-bool Application::hasMenuHandler(std::string_view itemName) const
-{
-    return std::ranges::find(menuHandlers_, itemName, &std::pair<std::string, MenuHandler>::first) != menuHandlers_.end();
-}
-
 void Application::chooseMenuItem(const MenuItem& item)
 {
     const auto found = std::ranges::find(menuHandlers_, item.Name(), &std::pair<std::string, MenuHandler>::first);

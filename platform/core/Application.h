@@ -25,7 +25,6 @@ public:
     // The listener chose the item: its handler runs, or, for a Quit item
     // without one, the application quits.
     void chooseMenuItem(const MenuItem& item);
-    bool hasMenuHandler(std::string_view itemName) const;
 
 private:
     Ref<platform::MenuBar> menuBar_;

@@ -60,7 +60,6 @@ public:
         return *routine;
     }
     const Routine& routine(std::string_view name) const { return method<void(Object&)>(name); }
-    bool hasMethod(std::string_view name) const;
 
     const std::vector<PropertyInfo>& properties() const { return properties_; }
     // Appends the class's own properties; each must stand at its own index.

@@ -32,8 +32,9 @@ const ClassRecord& MenuItemClass()
     if (const ClassRecord* record = RuntimeFindClass("MenuItem")) return *record;
     ClassRecord& record = RuntimeNewClass(nullptr, "MenuItem");
     record.setLayout([] { return std::make_shared<MenuItem>(); });
-    // The framework's constructor: an item starts enabled automatically.
-    record.addMethod("MenuItem", [](Object& self) { static_cast<MenuItem&>(self).setAutoEnable(true); });
+    // The framework's constructor: an item starts as its layout leaves it,
+    // with no name, text or shortcut, and not enabled automatically.
+    record.addMethod("MenuItem", [](Object&) {});
     return record;
 }
 

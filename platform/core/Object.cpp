@@ -111,11 +111,6 @@ const Method& ClassRecord::findMethod(std::string_view name) const
     return *found;
 }
 
-bool ClassRecord::hasMethod(std::string_view name) const
-{
-    return std::ranges::find(methods_, name, &Method::name) != methods_.end();
-}
-
 void ClassRecord::addProperties(std::initializer_list<PropertyInfo> properties)
 {
     for (const PropertyInfo& info : properties) {

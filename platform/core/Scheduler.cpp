@@ -40,14 +40,20 @@ Fiber::Fiber(Scheduler& scheduler, std::string name, std::function<void()> body)
 
 Fiber::~Fiber()
 {
-    std::erase(scheduler_.fibers_, this);
-    if (context_) {
-        // Unwinding runs the fiber's destructors on its own stack; while they
-        // run, the fiber is the current thread.
-        Fiber* previous = std::exchange(scheduler_.current_, this);
-        context_ = {};
-        scheduler_.current_ = previous;
-    }
+    if (outlivedScheduler_) return;
+    *std::ranges::find(scheduler_.fibers_, this) = nullptr;
+    unwind();
+}
+
+void Fiber::unwind()
+{
+    if (!context_) return;
+    // Unwinding runs the fiber's destructors on its own stack; while they
+    // run, the fiber is the current thread.
+    Fiber* previous = std::exchange(scheduler_.current_, this);
+    context_ = {};
+    scheduler_.current_ = previous;
+    finished_ = true;
 }
 
 boost::context::fiber Fiber::enter(boost::context::fiber&& caller)
@@ -71,7 +77,6 @@ void Fiber::resume()
     scheduler_.current_ = this;
     context_ = std::move(context_).resume();
     scheduler_.current_ = nullptr;
-    if (!context_) finished_ = true;
 }
 
 void Fiber::suspend()
@@ -85,6 +90,15 @@ Scheduler::Scheduler(Backend& backend) : backend_(backend)
     prctl(PR_SET_TIMERSLACK, napSlackNanoseconds, 0, 0, 0);
 }
 
+Scheduler::~Scheduler()
+{
+    for (Fiber* fiber : fibers_) {
+        if (fiber == nullptr) continue;
+        fiber->unwind();
+        fiber->outlivedScheduler_ = true;
+    }
+}
+
 void Scheduler::yield()
 {
     backend_.yielded();
@@ -96,25 +110,28 @@ void Scheduler::yield()
 
 void Scheduler::runTurn()
 {
-    // A turn may end fibers or start new ones; each fiber that was runnable
-    // when the turn began gets at most one go.
-    const std::vector<Fiber*> turn = fibers_;
-    for (Fiber* fiber : turn) {
-        if (std::ranges::find(fibers_, fiber) != fibers_.end() && !fiber->finished()) fiber->resume();
+    // Each fiber that was there when the turn began gets at most one go; one
+    // started during the turn waits for the next.
+    const std::size_t count = fibers_.size();
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        Fiber* fiber = fibers_[slot];
+        if (fiber != nullptr && !fiber->finished()) fiber->resume();
     }
+    std::erase(fibers_, nullptr);
 }
 
 bool Scheduler::hasRunnable() const
 {
-    return std::ranges::any_of(fibers_, [](const Fiber* fiber) { return !fiber->finished(); });
+    return std::ranges::any_of(fibers_, [](const Fiber* fiber) { return fiber != nullptr && !fiber->finished(); });
 }
 
-void Scheduler::runSlice(std::chrono::microseconds slice)
+bool Scheduler::runSlice(std::chrono::microseconds slice)
 {
     const auto end = std::chrono::steady_clock::now() + slice;
     for (;;) {
         runTurn();
-        if (!hasRunnable() || std::chrono::steady_clock::now() >= end) return;
+        if (!hasRunnable()) return false;
+        if (std::chrono::steady_clock::now() >= end) return true;
         std::this_thread::sleep_for(nap);
     }
 }

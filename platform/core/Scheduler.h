@@ -30,6 +30,8 @@ private:
     friend class Scheduler;
     void resume();
     void suspend();
+    // Unwinds the fiber's stack if it stands at a yield.
+    void unwind();
     boost::context::fiber enter(boost::context::fiber&& caller);
 
     Scheduler& scheduler_;
@@ -38,6 +40,7 @@ private:
     boost::context::fiber context_; // the fiber, while it is not running
     boost::context::fiber caller_;  // the main thread, while the fiber runs
     bool finished_ = false;
+    bool outlivedScheduler_ = false;
 };
 
 // Runs the fibers on the main thread, one at a time. The main thread is the
@@ -46,6 +49,11 @@ private:
 class Scheduler {
 public:
     explicit Scheduler(Backend& backend);
+    Scheduler(const Scheduler&) = delete;
+    Scheduler& operator=(const Scheduler&) = delete;
+    // Unwinds the fibers that still stand at a yield: when the run-time shuts
+    // down, no thread runs on.
+    ~Scheduler();
 
     bool onMainThread() const { return current_ == nullptr; }
     const Fiber* current() const { return current_; }
@@ -60,14 +68,15 @@ public:
 
     // Gives the fibers turns for about the length of a slice, napping briefly
     // between turns: a fiber that yields is waiting, most often for the clock,
-    // and a nap keeps that wait from burning a core.
-    void runSlice(std::chrono::microseconds slice);
+    // and a nap keeps that wait from burning a core. Returns whether a fiber
+    // is still runnable.
+    bool runSlice(std::chrono::microseconds slice);
 
 private:
     friend class Fiber;
 
     Backend& backend_;
-    std::vector<Fiber*> fibers_;
+    std::vector<Fiber*> fibers_; // a fiber that has gone leaves an empty slot until the turn ends
     Fiber* current_ = nullptr;
 };
 

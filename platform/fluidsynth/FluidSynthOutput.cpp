@@ -79,8 +79,7 @@ FluidSynthOutput::FluidSynthOutput(bool live, const std::vector<std::string>& so
         problem_ = noSoundFontMessage(soundFonts);
     else if (live && !driver_)
         problem_ = noAudioMessage();
-    audible_ = problem_.empty();
-    if (!audible_)
+    if (!audible())
         std::cerr << problem_ << '\n';
 }
 
@@ -95,7 +94,7 @@ void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
 {
     requireRange(instrument, 1, 128, "instrument");
     const int channel = channels_.channelOf(player);
-    if (audible_)
+    if (audible())
         fluid_synth_program_change(synth_.synth(), channel, instrument - 1);
 }
 
@@ -104,7 +103,7 @@ void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity
     requireRange(note, 0, 127, "note");
     requireRange(velocity, 0, 127, "velocity");
     const int channel = channels_.channelOf(player);
-    if (!audible_)
+    if (!audible())
         return;
     // FluidSynth's note-off releases every voice of the key on the channel,
     // however often it was struck, as a MIDI note-off should.

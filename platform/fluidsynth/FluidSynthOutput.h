@@ -39,7 +39,7 @@ public:
 
     // Whether notes are heard (or rendered): a SoundFont loaded and, when
     // live, an audio device opened.
-    bool audible() const { return audible_; }
+    bool audible() const { return problem_.empty(); }
     // The one line written to standard error when not audible, else empty.
     const std::string& problem() const { return problem_; }
     // The SoundFont in use, empty if none could be loaded.
@@ -58,7 +58,6 @@ private:
     fluidsynth::ChannelAssignment channels_;
     std::string soundFont_;
     std::string problem_;
-    bool audible_ = false;
 };
 
 } // namespace platform

@@ -34,10 +34,7 @@ void ThreadTimer::runSlice()
     if (inSlice_) return;
     inSlice_ = true;
     bool runnable = false; // a slice that failed leaves nothing to turn
-    callCore([&runnable] {
-        runtimeScheduler().runSlice(slice);
-        runnable = runtimeScheduler().hasRunnable();
-    });
+    callCore([&runnable] { runnable = runtimeScheduler().runSlice(slice); });
     inSlice_ = false;
     if (!runnable) timer_.stop();
 }

@@ -32,6 +32,7 @@ Ref<MenuItem> QtStage::item(MenuItem& parent, const ClassRecord& record, const s
 {
     auto made = std::static_pointer_cast<MenuItem>(RuntimeNewObject(record));
     callMethod(*made, "MenuItem");
+    made->setAutoEnable(true);
     made->setName(name);
     made->setText(text);
     parent.Append(made);

@@ -31,7 +31,7 @@ public:
         return std::static_pointer_cast<Control>(addControl(record, name));
     }
 
-    // A menu item as the framework's constructor leaves it, appended to parent.
+    // A menu item enabled automatically, as the program's are, appended to parent.
     platform::Ref<platform::MenuItem> item(platform::MenuItem& parent, const platform::ClassRecord& record,
                                            const std::string& name, const std::string& text);
 
