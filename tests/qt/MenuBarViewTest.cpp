@@ -38,13 +38,6 @@ struct Menus {
     Ref<MenuItem> about;
 };
 
-QAction& actionOf(QtStage& stage, const char* name)
-{
-    auto* action = stage.frame().findChild<QAction*>(name);
-    if (action == nullptr) throw std::logic_error(std::string("no action ") + name);
-    return *action;
-}
-
 } // namespace
 
 TEST(KeySequenceFor, MapsTheCommandKeyToCtrl)
@@ -80,7 +73,7 @@ TEST(MenuBarView, MirrorsTheMenuTree)
     EXPECT_TRUE(edit[2]->isEnabled());
     EXPECT_TRUE(edit[2]->shortcut().isEmpty());
 
-    EXPECT_EQ(actionOf(stage, "FileQuit").shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(stage.child<QAction>("FileQuit").shortcut(), QKeySequence("Ctrl+Q"));
 }
 
 TEST(MenuBarView, UntitledMenuStillOpens)
@@ -113,11 +106,11 @@ TEST(MenuBarView, ChoosingAnItemRunsItsHandlerOnTheApplication)
     });
     stage.construct();
 
-    actionOf(stage, "HelpAbout").trigger();
+    stage.child<QAction>("HelpAbout").trigger();
     EXPECT_EQ(chosen, 1);
     EXPECT_EQ(self, &stage.app());
     // An item without a handler that is no Quit item does nothing.
-    actionOf(stage, "EditCopy").trigger();
+    stage.child<QAction>("EditCopy").trigger();
     EXPECT_EQ(chosen, 1);
 }
 
@@ -127,7 +120,7 @@ TEST(MenuBarView, QuitEndsTheEventLoop)
     Menus menus(stage);
     stage.construct();
 
-    QTimer::singleShot(0, &stage.frame(), [&stage] { actionOf(stage, "FileQuit").trigger(); });
+    QTimer::singleShot(0, &stage.frame(), [&stage] { stage.child<QAction>("FileQuit").trigger(); });
     EXPECT_EQ(stage.backend().runEventLoop(), 0);
 }
 

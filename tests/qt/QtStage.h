@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 
+#include <stdexcept>
 #include <string>
 
 // A run-time on the Qt backend with an application object and one window of
@@ -38,6 +39,15 @@ public:
     // Builds the window's view.
     void construct();
     QMainWindow& frame();
+
+    // The widget or action of the frame named after its core object.
+    template <class Child>
+    Child& child(const char* name)
+    {
+        auto* found = frame().findChild<Child*>(name);
+        if (found == nullptr) throw std::logic_error(std::string("no child ") + name);
+        return *found;
+    }
 
 private:
     platform::Ref<platform::Object> addControl(const platform::ClassRecord& record, const std::string& name);

@@ -38,14 +38,6 @@ Ref<RadioButton> placeRadio(QtStage& stage, const std::string& name, int left, b
     return radio;
 }
 
-template <class Widget>
-Widget& widgetOf(QtStage& stage, const char* name)
-{
-    auto* widget = stage.frame().findChild<Widget*>(name);
-    if (widget == nullptr) throw std::logic_error(std::string("no widget ") + name);
-    return *widget;
-}
-
 } // namespace
 
 TEST(WindowView, FixedFrameHasOnlyATitleAroundTheContentArea)
@@ -123,7 +115,7 @@ TEST(WindowView, ControlsTakeTheirPlaceCaptionAndFont)
     auto radio = placeRadio(stage, "loop", 10, false);
     stage.construct();
 
-    auto& button = widgetOf<QPushButton>(stage, "start");
+    auto& button = stage.child<QPushButton>("start");
     EXPECT_EQ(button.geometry(), QRect(115, 140, 70, 20));
     EXPECT_EQ(button.text(), "start");
     EXPECT_EQ(button.font().family(), QApplication::font().family());
@@ -131,7 +123,7 @@ TEST(WindowView, ControlsTakeTheirPlaceCaptionAndFont)
     EXPECT_TRUE(button.font().bold());
     EXPECT_EQ(button.parentWidget(), stage.frame().centralWidget());
 
-    auto& loop = widgetOf<QRadioButton>(stage, "loop");
+    auto& loop = stage.child<QRadioButton>("loop");
     EXPECT_EQ(loop.geometry(), QRect(10, 20, 80, 20));
     EXPECT_FALSE(loop.isChecked());
 }
@@ -141,7 +133,7 @@ TEST(WindowView, WidgetsFollowChangesToTheirControls)
     QtStage stage;
     auto start = placeButton(stage, "start", 115, 140);
     stage.construct();
-    auto& button = widgetOf<QPushButton>(stage, "start");
+    auto& button = stage.child<QPushButton>("start");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage.frame()));
 
     start->set(RectControl::Enabled, false);
@@ -169,7 +161,7 @@ TEST(WindowView, ClickingAPushButtonRunsItsActionOnlyWhileEnabled)
         self = &handlerSelf;
     });
     stage.construct();
-    auto& button = widgetOf<QPushButton>(stage, "start");
+    auto& button = stage.child<QPushButton>("start");
 
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(actions, 1);
@@ -186,8 +178,8 @@ TEST(WindowView, RadioButtonsShowTheCoresOneSelection)
     auto original = placeRadio(stage, "original", 10, true);
     auto looped = placeRadio(stage, "looped", 100, false);
     stage.construct();
-    auto& originalView = widgetOf<QRadioButton>(stage, "original");
-    auto& loopedView = widgetOf<QRadioButton>(stage, "looped");
+    auto& originalView = stage.child<QRadioButton>("original");
+    auto& loopedView = stage.child<QRadioButton>("looped");
     EXPECT_TRUE(originalView.isChecked());
 
     loopedView.click();
@@ -221,7 +213,7 @@ TEST(WindowView, ProgressWheelTurnsOnlyWhileShown)
     wheel->set(RectControl::Width, 16);
     wheel->set(RectControl::Height, 16);
     stage.construct();
-    auto& view = widgetOf<ProgressWheelWidget>(stage, "wheel");
+    auto& view = stage.child<ProgressWheelWidget>("wheel");
     EXPECT_FALSE(view.isSpinning()); // its window is hidden
 
     stage.window().set(Window::Visible, true);
