@@ -112,3 +112,37 @@ TEST(PropertyListDecoding, RejectsBadListsCleanlyAndSetsNothing)
     EXPECT_NE(errorOf(button, std::string_view("\x00\x20\xFF\xFF\xFF\xFF" "ab", 8)).find("ends inside the value of property 32"),
               std::string::npos);
 }
+
+TEST(PropertyListDecoding, TakesOnlyStrictUtf8ForStrings)
+{
+    Stage stage;
+    platform::PushButton& button = stage.button("start");
+    // A good Caption entry, then one whose text is under test, at byte 8.
+    const auto listWithCaption = [](std::string_view text) {
+        std::string list("\x00\x20\x00\x00\x00\x02" "ok", 8);
+        list += std::string("\x00\x20", 2);
+        for (int shift = 24; shift >= 0; shift -= 8) list += static_cast<char>(text.size() >> shift & 0xFF);
+        return list += text;
+    };
+
+    // The first and last character of each sequence length, either side of the surrogates.
+    for (const std::string_view text : {"\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+                                        "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xC2\xA3" "0.49"}) {
+        EXPECT_EQ(errorOf(button, listWithCaption(text)), "") << testing::PrintToString(text);
+        EXPECT_EQ(button.get(platform::PushButton::Caption), text);
+    }
+
+    const std::string_view refused[] = {
+        "\xC0\xAF", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF", "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF", // overlong
+        "\xED\xA0\x80", "\xED\xBF\xBF",                                                                // surrogates
+        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF7\xBF\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xFF",    // above U+10FFFF
+        "\x80", "\xBF", "a\xC3", "\xE2\x82", "\xC3\x28", "\xE2\x28\xA1", "\xF0\x90\x80\x7F",           // cut or broken
+    };
+    for (const std::string_view text : refused) {
+        button.set(platform::PushButton::Caption, std::string("before"));
+        EXPECT_EQ(errorOf(button, listWithCaption(text)),
+                  "PushButton property list, entry at byte 8: property 32 is a String, but its bytes are not UTF-8")
+            << testing::PrintToString(text);
+        EXPECT_EQ(button.get(platform::PushButton::Caption), "before");
+    }
+}

@@ -55,10 +55,25 @@ bool isUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
         if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
+        // The payload bits of the lead byte, then six from each continuation byte.
+        char32_t codePoint = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next >> 6) != 0x2) return false;
+            codePoint = codePoint << 6 | (next & 0x3F);
+        }
+        // Only the shortest form of a character is UTF-8, and surrogate
+        // halves and numbers above U+10FFFF are no characters at all:
+        // anything looser would spell one text in several ways.
+        constexpr char32_t shortestAt[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (codePoint < shortestAt[length] || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+            return false;
         i += length;
     }
     return true;
