@@ -44,6 +44,15 @@ struct Unwound {
     ~Unwound() { flag = true; }
 };
 
+// Waits out some virtual time when destroyed, yielding as a wait does.
+struct WaitsWhenDestroyed {
+    ~WaitsWhenDestroyed()
+    {
+        const double start = platform::Microseconds();
+        while (platform::Microseconds() - start < 3000) platform::RuntimeBackgroundTask();
+    }
+};
+
 } // namespace
 
 TEST_F(Threads, RunOnlyBetweenTheirYieldsAndOneAtATime)
@@ -86,6 +95,23 @@ TEST_F(Threads, KillUnwindsAThreadAtItsYieldBeforeReturning)
     EXPECT_FALSE(ranOn);
     EXPECT_FALSE(waiting.isRunning());
     waiting.Kill(); // on a thread that is not running: nothing
+}
+
+TEST_F(Threads, AYieldInADestructorThatAKillRunsReturnsAtOnce)
+{
+    bool unwound = false;
+    platform::Thread& waiting = thread("waiting", [&] {
+        Unwound last{unwound};
+        WaitsWhenDestroyed first;
+        for (;;) platform::RuntimeBackgroundTask();
+    });
+    waiting.Run();
+    backend_->runFor(5000);
+    const long yieldsBefore = backend_->recording()->yields;
+    waiting.Kill();
+    EXPECT_TRUE(unwound); // the rest of the stack was unwound after the waiting destructor
+    EXPECT_FALSE(waiting.isRunning());
+    EXPECT_EQ(backend_->recording()->yields - yieldsBefore, 3); // the wait's yields still count
 }
 
 TEST_F(Threads, RunStartsAfreshOnlyAThreadThatIsNotRunning)

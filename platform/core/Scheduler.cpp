@@ -51,6 +51,7 @@ void Fiber::unwind()
     // Unwinding runs the fiber's destructors on its own stack; while they
     // run, the fiber is the current thread.
     Fiber* previous = std::exchange(scheduler_.current_, this);
+    unwinding_ = true;
     context_ = {};
     scheduler_.current_ = previous;
     finished_ = true;
@@ -102,10 +103,12 @@ Scheduler::~Scheduler()
 void Scheduler::yield()
 {
     backend_.yielded();
-    if (current_ != nullptr)
-        current_->suspend();
-    else
+    if (current_ == nullptr)
         runTurn();
+    else if (!current_->unwinding_)
+        current_->suspend();
+    // A fiber that is being unwound has no turn to give up: its destructors
+    // run inside the call that unwinds it, so a yield there returns at once.
 }
 
 void Scheduler::runTurn()

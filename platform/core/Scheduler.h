@@ -40,6 +40,7 @@ private:
     boost::context::fiber context_; // the fiber, while it is not running
     boost::context::fiber caller_;  // the main thread, while the fiber runs
     bool finished_ = false;
+    bool unwinding_ = false;
     bool outlivedScheduler_ = false;
 };
 
@@ -58,8 +59,9 @@ public:
     bool onMainThread() const { return current_ == nullptr; }
     const Fiber* current() const { return current_; }
 
-    // On a fiber: ends its turn. On the main thread: gives every runnable
-    // fiber one turn, and runs no event of the event loop.
+    // On a fiber: ends its turn, or returns at once while the fiber is being
+    // unwound. On the main thread: gives every runnable fiber one turn, and
+    // runs no event of the event loop.
     void yield();
 
     // Gives every runnable fiber one turn.
