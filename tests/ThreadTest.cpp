@@ -179,3 +179,34 @@ TEST(RuntimeExit, UnwindsAThreadThatStillRuns)
     EXPECT_FALSE(thread->isRunning());
     thread.reset(); // after the run-time has gone: touches nothing of it
 }
+
+// A thread whose stack holds the last reference to another running thread
+// ends that one while it is unwound; shutting down must stay quiet, and so
+// must destroying the first thread afterwards.
+TEST(RuntimeExit, UnwindsAThreadThatHoldsTheLastReferenceToAnother)
+{
+    platform::RuntimeInit(std::make_unique<platform::TestBackend>());
+    const auto newThread = [] { return std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass())); };
+    bool heldUnwound = false;
+    auto held = newThread();
+    platform::_InstallInstanceEventHandler(*held, "Run", [&heldUnwound](platform::Object&) {
+        Unwound last{heldUnwound};
+        WaitsWhenDestroyed first;
+        for (;;) platform::RuntimeBackgroundTask();
+    });
+    auto holder = newThread();
+    platform::_InstallInstanceEventHandler(*holder, "Run", [&held](platform::Object&) {
+        const platform::Ref<platform::Thread> onlyHere = std::move(held);
+        for (;;) platform::RuntimeBackgroundTask();
+    });
+    holder->Run(); // first, so that it is the first to be unwound
+    held->Run();
+    platform::RuntimeBackgroundTask();
+    ASSERT_EQ(held, nullptr);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::RuntimeExit(), 0);
+    holder.reset();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(heldUnwound);
+}

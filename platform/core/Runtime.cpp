@@ -51,6 +51,7 @@ void RuntimeInit(std::unique_ptr<Backend> backend)
 int RuntimeExit()
 {
     RuntimeState& runtime = running();
+    runtime.scheduler->unwindAll();
     for (const Ref<Window>& window : runtime.windows) window->close();
     runtime.windows.clear();
     runtime.implicitInstances.clear();

@@ -93,11 +93,16 @@ Scheduler::Scheduler(Backend& backend) : backend_(backend)
 
 Scheduler::~Scheduler()
 {
-    for (Fiber* fiber : fibers_) {
-        if (fiber == nullptr) continue;
-        fiber->unwind();
-        fiber->outlivedScheduler_ = true;
-    }
+    unwindAll();
+    for (Fiber* fiber : fibers_)
+        if (fiber != nullptr) fiber->outlivedScheduler_ = true;
+}
+
+void Scheduler::unwindAll()
+{
+    // By slot: a fiber's destructors may end other fibers or start new ones.
+    for (std::size_t slot = 0; slot < fibers_.size(); ++slot)
+        if (Fiber* fiber = fibers_[slot]) fiber->unwind();
 }
 
 void Scheduler::yield()

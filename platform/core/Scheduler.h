@@ -64,6 +64,11 @@ public:
     // runs no event of the event loop.
     void yield();
 
+    // Unwinds every fiber that stands at a yield. The run-time does this first
+    // when it shuts down, while all that the fibers' destructors may use is
+    // still there.
+    void unwindAll();
+
     // Gives every runnable fiber one turn.
     void runTurn();
     bool hasRunnable() const;
