@@ -121,6 +121,29 @@ TEST(Modes, StopAtAnyMomentLeavesSilenceAndOneMessage)
     }
 }
 
+// A failure inside a mode goes to the unhandled-exception handler: the
+// listener is told, the controls stay as they were, and stop still ends the
+// performance as usual.
+TEST(Modes, AFailureInAModeIsReportedAndStopStillEndsIt)
+{
+    Stage stage;
+    stage.backend().onCall = [](std::string_view method) {
+        if (method == "bar3") platform::RaiseNilObjectException();
+    };
+    testing::internal::CaptureStderr();
+    stage.start("original");
+    stage.backend().runUntilIdle();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("An unexpected error stopped the program"), std::string::npos);
+    ASSERT_EQ(stage.recording().messages.size(), 1u);
+    EXPECT_FALSE(stage.thread("originalThread").isRunning());
+    EXPECT_TRUE(stage.rect("stop").get(platform::RectControl::Enabled));
+
+    stage.stop();
+    EXPECT_TRUE(stage.rect("start").get(platform::RectControl::Enabled));
+    EXPECT_EQ(stage.recording().messages.size(), 2u);
+    EXPECT_EQ(stage.recording().messages[1].text, player::closingMessage());
+}
+
 TEST(OriginalMode, StopDuringTheEndPauseEndsItWithoutASecondMessage)
 {
     Stage stage;

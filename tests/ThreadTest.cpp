@@ -139,16 +139,20 @@ TEST_F(Threads, RunStartsAfreshOnlyAThreadThatIsNotRunning)
     EXPECT_EQ(starts, 4);
 }
 
-TEST_F(Threads, AnExceptionLeavingARunHandlerEndsOnlyThatThread)
+TEST_F(Threads, AnExceptionLeavingARunHandlerGoesToTheHandlerAndEndsOnlyThatThread)
 {
     int otherTurns = 0;
-    thread("failing", [] { throw std::runtime_error("lost its note player"); }).Run();
+    platform::Thread& failing = thread("failing", [] { throw std::runtime_error("lost its note player"); });
+    failing.Run();
     thread("other", [&] {
         for (int turn = 0; turn < 3; ++turn, ++otherTurns) platform::RuntimeBackgroundTask();
     }).Run();
     testing::internal::CaptureStderr();
     backend_->runUntilIdle();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "thread failing ended by an exception: lost its note player\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "An unexpected error stopped the program: lost its note player\n");
+    ASSERT_EQ(backend_->recording()->messages.size(), 1u);
+    EXPECT_EQ(backend_->recording()->messages[0].text, "An unexpected error stopped the program: lost its note player");
+    EXPECT_FALSE(failing.isRunning());
     EXPECT_EQ(otherTurns, 3);
 }
 

@@ -1,13 +1,13 @@
 #include "platform/core/Scheduler.h"
 
 #include "platform/core/Backend.h"
+#include "platform/core/Runtime.h"
 
 #include <boost/context/protected_fixedsize_stack.hpp>
 
 #include <sys/prctl.h>
 
 #include <algorithm>
-#include <iostream>
 #include <thread>
 
 namespace platform {
@@ -28,9 +28,8 @@ constexpr unsigned long napSlackNanoseconds = 1000;
 
 } // namespace
 
-Fiber::Fiber(Scheduler& scheduler, std::string name, std::function<void()> body)
+Fiber::Fiber(Scheduler& scheduler, std::function<void()> body)
     : scheduler_(scheduler)
-    , name_(std::move(name))
     , body_(std::move(body))
     , context_(std::allocator_arg, boost::context::protected_fixedsize_stack(stackSize),
                [this](boost::context::fiber&& caller) { return enter(std::move(caller)); })
@@ -64,10 +63,10 @@ boost::context::fiber Fiber::enter(boost::context::fiber&& caller)
         body_();
     } catch (const boost::context::detail::forced_unwind&) {
         throw; // a kill: the unwinding must reach the fiber's entry
-    } catch (const std::exception& e) {
-        std::cerr << "thread " << name_ << " ended by an exception: " << e.what() << '\n';
     } catch (...) {
-        std::cerr << "thread " << name_ << " ended by an unknown exception\n";
+        // The same handler as for an exception that leaves an event handler
+        // on the main thread; the thread ends here.
+        _UnhandledException(std::current_exception());
     }
     finished_ = true;
     return std::move(caller_);

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace platform {
@@ -18,12 +17,13 @@ class Scheduler;
 // objects are destroyed and none of its further code runs.
 class Fiber {
 public:
-    Fiber(Scheduler& scheduler, std::string name, std::function<void()> body);
+    // An exception that leaves the body goes to the run-time's handler of
+    // unhandled exceptions.
+    Fiber(Scheduler& scheduler, std::function<void()> body);
     Fiber(const Fiber&) = delete;
     Fiber& operator=(const Fiber&) = delete;
     ~Fiber();
 
-    const std::string& name() const { return name_; }
     bool finished() const { return finished_; }
 
 private:
@@ -35,7 +35,6 @@ private:
     boost::context::fiber enter(boost::context::fiber&& caller);
 
     Scheduler& scheduler_;
-    std::string name_;
     std::function<void()> body_;
     boost::context::fiber context_; // the fiber, while it is not running
     boost::context::fiber caller_;  // the main thread, while the fiber runs

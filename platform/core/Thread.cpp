@@ -16,7 +16,7 @@ void Thread::Run()
 {
     if (isRunning()) return;
     fiber_.reset();
-    fiber_ = std::make_unique<Fiber>(runtimeScheduler(), name_, [this] { fire(*this, "Run"); });
+    fiber_ = std::make_unique<Fiber>(runtimeScheduler(), [this] { fire(*this, "Run"); });
     runtimeBackend().threadsRunnable();
 }
 

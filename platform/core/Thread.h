@@ -21,7 +21,8 @@ public:
 
     // Starts the Run event on a fresh fiber; it gets its first turn at the
     // next yield of the main thread or the next turn of the event loop. Does
-    // nothing while the thread is still running.
+    // nothing while the thread is still running. An exception that leaves the
+    // Run handler ends the thread and goes to _UnhandledException.
     void Run();
 
     // Stops the thread at the yield where it stands: its stack is unwound and
@@ -31,7 +32,7 @@ public:
 
     bool isRunning() const;
 
-    // The name reported with an exception that leaves the Run handler.
+    // The name that the thread's errors give.
     void setName(std::string name) { name_ = std::move(name); }
 
 private:
