@@ -43,7 +43,7 @@ TEST(OriginalMode, PlaysTheWrittenOrderThenPausesThenEnds)
     EXPECT_GE(lastNote, 772 * 133000.0);
     EXPECT_TRUE(idleAtMessage);
     ASSERT_EQ(stage.recording().messages.size(), 1u);
-    EXPECT_FALSE(stage.recording().messages[0].modal); // shown from the mode's thread
+    EXPECT_FALSE(stage.recording().messages[0].waited); // shown from the mode's thread
     EXPECT_TRUE(stage.recording().sounding().empty());
 }
 

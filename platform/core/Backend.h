@@ -27,10 +27,11 @@ public:
     virtual int runEventLoop() = 0;
     virtual void quit() = 0;
 
-    // Shows text in a message box. A modal box is shown by the main thread and
-    // closed before this returns; a box for a mode thread is shown without
-    // stopping the event loop.
-    virtual void showMessageBox(const std::string& text, bool modal) = 0;
+    // Shows text in a message box that keeps the listener from the window
+    // until it is closed. With wait, this returns once the box is closed: it
+    // runs a nested event loop, so only the main thread may wait. Otherwise it
+    // returns at once and the event loop goes on.
+    virtual void showMessageBox(const std::string& text, bool wait) = 0;
 
     // A window has been constructed, with its menu bar and controls.
     virtual void windowConstructed(Window&) {}

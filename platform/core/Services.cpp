@@ -32,7 +32,7 @@ void RuntimeBackgroundTask()
 
 void MsgBox(const std::string& text)
 {
-    runtimeBackend().showMessageBox(text, runtimeScheduler().onMainThread());
+    runtimeBackend().showMessageBox(text, false);
 }
 
 Ref<LineEnding> EndOfLine()

@@ -16,8 +16,10 @@ double Microseconds();
 // thread a turn.
 void RuntimeBackgroundTask();
 
-// Shows the text in a message box: modal on the main thread, without stopping
-// the event loop on a thread.
+// Shows the text in a message box that keeps the listener from the window
+// until it is closed, and returns at once, on any thread: the program's
+// callers do nothing after it but return, and a nested event loop on a
+// thread's stack would run inside the scheduler's turn.
 void MsgBox(const std::string& text);
 
 // What EndOfLine gives: appends the platform's line ending.

@@ -27,8 +27,7 @@ QMessageBox& openMessageBox(QWidget& parent, const QString& title, const QString
     auto* box = new QMessageBox(&parent);
     fill(*box, title, text);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
+    box->open();
     return *box;
 }
 

@@ -12,9 +12,9 @@ namespace platform {
 // while it is open.
 void runModalMessageBox(QWidget* parent, const QString& title, const QString& text);
 
-// Shows the box and returns at once, for a thread that must not wait; the box
-// is not modal, so the window stays usable, and it deletes itself when closed.
-// The parent owns it until then.
+// Shows the box modal to the parent's window and returns at once, without a
+// nested event loop; the box deletes itself when closed, and the parent owns
+// it until then.
 QMessageBox& openMessageBox(QWidget& parent, const QString& title, const QString& text);
 
 } // namespace platform

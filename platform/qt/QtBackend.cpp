@@ -51,12 +51,12 @@ void QtBackend::quit()
     QApplication::quit();
 }
 
-void QtBackend::showMessageBox(const std::string& text, bool modal)
+void QtBackend::showMessageBox(const std::string& text, bool wait)
 {
     QMainWindow* main = mainWindow();
     const QString title = main != nullptr ? main->windowTitle() : QString();
     const QString message = QString::fromStdString(text);
-    if (modal)
+    if (wait)
         runModalMessageBox(main, title, message);
     else
         openMessageBox(main != nullptr ? *main : *boxOwner_, title, message);

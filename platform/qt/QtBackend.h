@@ -28,7 +28,7 @@ public:
     NoteOutput& noteOutput() override;
     int runEventLoop() override;
     void quit() override;
-    void showMessageBox(const std::string& text, bool modal) override;
+    void showMessageBox(const std::string& text, bool wait) override;
     void windowConstructed(Window& window) override;
     void threadsRunnable() override;
 

@@ -68,9 +68,9 @@ int TestBackend::runEventLoop()
     return 0;
 }
 
-void TestBackend::showMessageBox(const std::string& text, bool modal)
+void TestBackend::showMessageBox(const std::string& text, bool wait)
 {
-    recording_->messages.push_back({text, modal, now_});
+    recording_->messages.push_back({text, wait, now_});
     if (onMessageBox) onMessageBox(text);
 }
 

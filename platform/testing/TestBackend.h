@@ -22,7 +22,7 @@ struct NoteEvent {
 
 struct MessageEvent {
     std::string text;
-    bool modal;
+    bool waited; // whether the call waited for the box to close
     double time;
 };
 
@@ -74,7 +74,7 @@ public:
     NoteOutput& noteOutput() override;
     int runEventLoop() override;
     void quit() override { quitRequested_ = true; }
-    void showMessageBox(const std::string& text, bool modal) override;
+    void showMessageBox(const std::string& text, bool wait) override;
     void windowConstructed(Window& window) override;
     void yielded() override;
     void methodCalled(const Object& self, std::string_view method) override;

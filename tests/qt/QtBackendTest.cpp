@@ -82,7 +82,9 @@ TEST(QtBackend, ThreadsTakeTurnsWhileTheLoopRunsAndTheTimerStopsAfterThem)
     EXPECT_FALSE(stage.backend().threadsTurning());
 }
 
-TEST(QtBackend, ThreadsMessageBoxLeavesItGoingAndTheWindowUsable)
+// MsgBox never waits, on a thread or on the main thread: its box keeps the
+// listener from the window, and the event loop and the threads go on.
+TEST(QtBackend, MessageBoxIsModalToTheWindowAndReturnsAtOnce)
 {
     QtStage stage;
     stage.construct();
@@ -109,17 +111,25 @@ TEST(QtBackend, ThreadsMessageBoxLeavesItGoingAndTheWindowUsable)
     EXPECT_EQ(box->text(), "from a thread");
     EXPECT_EQ(box->windowTitle(), "Stage");
     EXPECT_EQ(box->parentWidget(), &stage.frame());
-    EXPECT_FALSE(box->isModal());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), box);
 
     box->close();
     QTest::qWait(10);
     EXPECT_TRUE(box.isNull()); // it deleted itself
+
+    MsgBox("About <b>this</b>");
+    box = openBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "About <b>this</b>");
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     counting.stop = true;
     QTest::qWait(10);
 }
 
-TEST(QtBackend, ModalMessageBoxWaitsForTheListenerWhileThreadsPlayOn)
+// The box of an unhandled exception on the main thread, which may come when
+// no event loop runs.
+TEST(QtBackend, AWaitedMessageBoxWaitsForTheListenerWhileThreadsPlayOn)
 {
     QtStage stage;
     stage.construct();
@@ -135,9 +145,9 @@ TEST(QtBackend, ModalMessageBoxWaitsForTheListenerWhileThreadsPlayOn)
         turnsWhileOpen = counting.turns;
         box->close();
     });
-    MsgBox("About <b>this</b>");
+    runtimeBackend().showMessageBox("An unexpected error", true);
 
-    EXPECT_EQ(shownText, "About <b>this</b>");
+    EXPECT_EQ(shownText, "An unexpected error");
     EXPECT_GT(turnsWhileOpen, 10);
     EXPECT_EQ(openBox(), nullptr);
     counting.stop = true;
