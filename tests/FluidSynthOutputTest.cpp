@@ -202,6 +202,56 @@ TEST(FluidSynthOutputProblems, WithoutSoundFontSaysWhatToInstallAndStaysSilent)
     EXPECT_LT(rms(out.render(4410)), kSilence);
 }
 
+// A damaged SoundFont that passes the format check: a copy of the piano's
+// first megabyte, in a directory of its own that goes with it.
+class DamagedSoundFont {
+public:
+    DamagedSoundFont()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "damaged-soundfont-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary directory");
+        directory_ = std::filesystem::canonical(pattern); // as the message names it
+        std::ifstream whole(kFluidR3, std::ios::binary);
+        std::vector<char> start(1 << 20);
+        whole.read(start.data(), std::streamsize(start.size()));
+        std::ofstream(path(), std::ios::binary).write(start.data(), whole.gcount());
+        std::filesystem::create_symlink(path(), link());
+    }
+    ~DamagedSoundFont() { std::filesystem::remove_all(directory_); }
+
+    std::string path() const { return (directory_ / "FluidR3_GM.sf2").string(); }
+    // Another way to it, as Debian's default-GM.sf2 is.
+    std::string link() const { return (directory_ / "default-GM.sf2").string(); }
+
+private:
+    std::filesystem::path directory_;
+};
+
+TEST(FluidSynthOutputProblems, ADamagedSoundFontIsPassedOverQuietlyForTheNext)
+{
+    const DamagedSoundFont damaged;
+    testing::internal::CaptureStderr();
+    FluidSynthOutput out{FluidSynthOutput::Offline{}, {damaged.path(), kFluidR3}};
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(out.soundFont(), kFluidR3);
+    EXPECT_TRUE(out.audible());
+}
+
+TEST(FluidSynthOutputProblems, ADamagedSoundFontAloneIsNamedOnceInOneLineAndStaysSilent)
+{
+    const DamagedSoundFont damaged;
+    testing::internal::CaptureStderr();
+    FluidSynthOutput out{FluidSynthOutput::Offline{}, {damaged.link(), "/nonexistent/missing.sf2", damaged.path()}};
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+
+    EXPECT_FALSE(out.audible());
+    EXPECT_EQ(out.problem(), "velmora20: the SoundFont " + damaged.path() + " could not be read (damaged or truncated); playing silently");
+    EXPECT_EQ(stderrText, out.problem() + "\n") << "exactly that one line, no library noise";
+    Players players;
+    out.playNote(players[0], 60, 100);
+    EXPECT_LT(rms(out.render(4410)), kSilence);
+}
+
 // Where no audio device exists (as on CI) this checks the one-line report and
 // that ALSA's, JACK's and FluidSynth's own complaints stay off the terminal.
 TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)

@@ -32,12 +32,20 @@ fluidsynth::AudioDriverHandle openFirstAudioSystem(const fluidsynth::Synthesizer
     return nullptr;
 }
 
-std::string noSoundFontMessage(const std::vector<std::string>& candidates)
+std::string commaSeparated(const std::vector<std::string>& paths)
 {
-    std::string looked;
-    for (const std::string& path : candidates)
-        looked += (looked.empty() ? "" : ", ") + path;
-    return std::string(kProgram) + ": no General MIDI SoundFont found (looked for " + looked +
+    std::string list;
+    for (const std::string& path : paths)
+        list += (list.empty() ? "" : ", ") + path;
+    return list;
+}
+
+std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const std::vector<std::string>& candidates)
+{
+    if (!search.unreadable.empty())
+        return std::string(kProgram) + (search.unreadable.size() == 1 ? ": the SoundFont " : ": the SoundFonts ") +
+               commaSeparated(search.unreadable) + " could not be read (damaged or truncated); playing silently";
+    return std::string(kProgram) + ": no General MIDI SoundFont found (looked for " + commaSeparated(candidates) +
            "); install the Debian package fluid-soundfont-gm to hear the music; playing silently";
 }
 
@@ -67,16 +75,18 @@ FluidSynthOutput::FluidSynthOutput(Offline, const std::vector<std::string>& soun
 
 FluidSynthOutput::FluidSynthOutput(bool live, const std::vector<std::string>& soundFonts)
 {
+    fluidsynth::SoundFontSearch search;
     {
         const fluidsynth::QuietAudioLibraries quiet;
-        soundFont_ = synth_.loadFirstSoundFont(soundFonts);
+        search = synth_.loadFirstSoundFont(soundFonts);
+        soundFont_ = search.loaded;
         // Without a SoundFont there is nothing to hear, so no device is held
         // open streaming silence either.
         if (live && !soundFont_.empty())
             driver_ = openFirstAudioSystem(synth_);
     }
     if (soundFont_.empty())
-        problem_ = noSoundFontMessage(soundFonts);
+        problem_ = noSoundFontMessage(search, soundFonts);
     else if (live && !driver_)
         problem_ = noAudioMessage();
     if (!audible())

@@ -14,9 +14,9 @@ namespace platform {
 // each player on a MIDI channel of its own. Either live, on the first audio
 // system that opens, or offline, rendering only when asked to.
 //
-// Nothing missing on the machine is fatal: without a SoundFont or an audio
-// device the output says so in one line on standard error and then accepts
-// notes without sounding them.
+// Nothing missing on the machine is fatal: without a SoundFont that loads or
+// an audio device the output says so in one line on standard error and then
+// accepts notes without sounding them.
 //
 // setInstrument() and playNote() are meant for one thread (the GUI's); they
 // may run while FluidSynth's audio thread renders.

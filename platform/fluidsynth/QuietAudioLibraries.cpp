@@ -15,6 +15,7 @@ namespace {
 void ignoreFluidLog(int, const char*, void*) {}
 void ignoreJack(const char*) {}
 void ignoreAlsa(const char*, int, const char*, int, const char*, va_list) {}
+void ignoreGlib(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 } // namespace
 
@@ -26,10 +27,14 @@ QuietAudioLibraries::QuietAudioLibraries()
     jack_set_error_function(ignoreJack);
     jack_set_info_function(ignoreJack);
     alsaLocal_ = snd_lib_error_set_local(ignoreAlsa);
+    glibDefault_ = g_log_set_default_handler(ignoreGlib, nullptr);
 }
 
 QuietAudioLibraries::~QuietAudioLibraries()
 {
+    // GLib, like FluidSynth below, hands back its previous function but not
+    // its data; its own default takes none.
+    g_log_set_default_handler(glibDefault_, nullptr);
     snd_lib_error_set_local(alsaLocal_);
     jack_set_info_function(jackInfo_);
     jack_set_error_function(jackError_);

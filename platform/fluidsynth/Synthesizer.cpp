@@ -1,5 +1,6 @@
 #include "platform/fluidsynth/Synthesizer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -62,16 +63,30 @@ Synthesizer::Synthesizer()
         throw std::runtime_error("FluidSynth could not create a synthesizer");
 }
 
-std::string Synthesizer::loadFirstSoundFont(const std::vector<std::string>& candidates)
+SoundFontSearch Synthesizer::loadFirstSoundFont(const std::vector<std::string>& candidates)
 {
+    SoundFontSearch search;
+    std::vector<std::filesystem::path> tried;
     for (const std::string& path : candidates) {
         // Checking first keeps FluidSynth from handing other files to its
         // DLS loader, whose library complains on the terminal.
-        if (isFile(path) && fluid_is_soundfont(path.c_str()) &&
-            fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED)
-            return path;
+        if (!isFile(path) || !fluid_is_soundfont(path.c_str()))
+            continue;
+        // Debian's default-GM.sf2 is a link to one of the others.
+        std::error_code error;
+        std::filesystem::path file = std::filesystem::canonical(path, error);
+        if (error)
+            file = path;
+        if (std::ranges::find(tried, file) != tried.end())
+            continue;
+        tried.push_back(file);
+        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
+            search.loaded = path;
+            break;
+        }
+        search.unreadable.push_back(file.string());
     }
-    return {};
+    return search;
 }
 
 double Synthesizer::sampleRate() const

@@ -12,6 +12,12 @@ namespace platform::fluidsynth {
 // Debian's SoundFont packages install to.
 std::vector<std::string> defaultSoundFonts();
 
+// What a search for a SoundFont found.
+struct SoundFontSearch {
+    std::string loaded;                  // the candidate loaded, empty if none
+    std::vector<std::string> unreadable; // SoundFont files that would not load (damaged, truncated), each once
+};
+
 // One FluidSynth synthesizer with the settings it was made from, tuned for a
 // small piano piece: low-latency periods, instruments loaded only when played
 // and a gain that leaves headroom for full chords.
@@ -19,9 +25,10 @@ class Synthesizer {
 public:
     Synthesizer();
 
-    // Loads the first candidate that exists and loads; returns its path, or
-    // an empty string when none did (the synthesizer then renders silence).
-    std::string loadFirstSoundFont(const std::vector<std::string>& candidates);
+    // Loads the first candidate that exists and loads, passing over those that
+    // fail; each file is tried once, however many candidates lead to it.
+    // Without one loaded the synthesizer renders silence.
+    SoundFontSearch loadFirstSoundFont(const std::vector<std::string>& candidates);
 
     double sampleRate() const;
 
