@@ -164,6 +164,23 @@ TEST(QtBackend, MessageBoxWithoutAWindowHasNoTitle)
     EXPECT_TRUE(box->windowTitle().isEmpty());
 }
 
+// A box the listener never closed, with or without a window, goes when the
+// run-time shuts down.
+TEST(QtBackend, MessageBoxesStillOpenGoWithTheRunTime)
+{
+    for (const bool withWindow : {true, false}) {
+        QPointer<QMessageBox> box;
+        {
+            QtStage stage;
+            if (withWindow) stage.construct();
+            MsgBox("never closed");
+            box = openBox();
+            ASSERT_NE(box, nullptr);
+        }
+        EXPECT_TRUE(box.isNull()) << withWindow;
+    }
+}
+
 TEST(QtBackend, QuitBeforeTheLoopEndsItAtOnce)
 {
     QtStage stage;
