@@ -7,6 +7,7 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <thread>
 
@@ -101,21 +102,31 @@ Scheduler::~Scheduler()
 
 void Scheduler::yield()
 {
+    yieldUntil(wakeAtOnce);
+}
+
+void Scheduler::yieldUntil(double wakeAt)
+{
     backend_.yielded();
-    if (current_ != nullptr)
+    if (current_ != nullptr) {
+        current_->wakeAt_ = std::isnan(wakeAt) ? wakeAtOnce : wakeAt;
         current_->suspend();
-    else
+    } else {
         runTurn();
+    }
 }
 
 void Scheduler::runTurn()
 {
     // Each fiber that was there when the turn began gets at most one go; one
-    // started during the turn waits for the next.
+    // started during the turn waits for the next. The clock is read only for
+    // a fiber that waits for it, and afresh for each: the turns before it
+    // take time.
     const std::size_t count = fibers_.size();
     for (std::size_t slot = 0; slot < count; ++slot) {
         Fiber* fiber = fibers_[slot];
-        if (fiber != nullptr && !fiber->finished()) fiber->resume();
+        if (fiber == nullptr || fiber->finished()) continue;
+        if (fiber->wakeAt_ == wakeAtOnce || !(backend_.microseconds() < fiber->wakeAt_)) fiber->resume();
     }
     std::erase(fibers_, nullptr);
 }
@@ -123,6 +134,14 @@ void Scheduler::runTurn()
 bool Scheduler::hasRunnable() const
 {
     return std::ranges::any_of(fibers_, [](const Fiber* fiber) { return fiber != nullptr && !fiber->finished(); });
+}
+
+double Scheduler::nextWake() const
+{
+    double earliest = std::numeric_limits<double>::infinity();
+    for (const Fiber* fiber : fibers_)
+        if (fiber != nullptr && !fiber->finished()) earliest = std::min(earliest, fiber->wakeAt_);
+    return earliest;
 }
 
 bool Scheduler::runSlice(std::chrono::microseconds slice)

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ namespace platform {
 
 class Backend;
 class Scheduler;
+
+// The wake time of a fiber that wants its next turn at once.
+inline constexpr double wakeAtOnce = -std::numeric_limits<double>::infinity();
 
 // One cooperative thread of execution with its own stack. It runs only when
 // the scheduler resumes it and gives the turn back only at its yields.
@@ -41,6 +45,7 @@ private:
     boost::context::fiber caller_;  // the main thread, while the fiber runs
     bool finished_ = false;
     bool outlivedScheduler_ = false;
+    double wakeAt_ = wakeAtOnce; // the clock reading before which it needs no turn
 };
 
 // Runs the fibers on the main thread, one at a time. The main thread is the
@@ -58,13 +63,23 @@ public:
     bool onMainThread() const { return current_ == nullptr; }
     const Fiber* current() const { return current_; }
 
-    // On a fiber: ends its turn. On the main thread: gives every runnable
-    // fiber one turn, and runs no event of the event loop.
+    // On a fiber: ends its turn. On the main thread: gives every due fiber
+    // one turn, and runs no event of the event loop.
     void yield();
 
-    // Gives every runnable fiber one turn.
+    // As yield, and a fiber that yields so needs no turn before the backend's
+    // clock reads `wakeAt` (a wake time that is not a number means at once).
+    // Kill still stops it at once. On the main thread, the same as yield.
+    void yieldUntil(double wakeAt);
+
+    // Gives every due fiber one turn: one that yielded without a wake time,
+    // or whose wake time the clock has reached.
     void runTurn();
     bool hasRunnable() const;
+
+    // The earliest wake time of the runnable fibers: wakeAtOnce when one
+    // wants its turn at once, infinity when none is runnable.
+    double nextWake() const;
 
     // Gives the fibers turns for about the length of a slice, napping briefly
     // between turns: a fiber that yields is waiting, most often for the clock,
