@@ -2,9 +2,9 @@
 // against the real clock, and what waiting costs.
 //
 // Plays bars 1 to 20 twice: on a mode thread driven as the desktop drives
-// it (the scheduler's turns with their naps between them), and on the main
-// thread, where every yield returns at once: the literal busy loop, as a
-// baseline. For every step it takes how far the wait ran past the step's
+// it (the Qt backend's event loop and its thread timer, offscreen unless
+// QT_QPA_PLATFORM says otherwise), and on the main thread, where every yield
+// returns at once: the literal busy loop, as a baseline. For every step it takes how far the wait ran past the step's
 // length, from the times of the note events around the wait; and the CPU
 // time of the process per second of playing.
 
@@ -12,26 +12,21 @@
 #include "player/Window1.h"
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
-#include "platform/core/Scheduler.h"
+#include "platform/core/Services.h"
 #include "platform/core/Thread.h"
+#include "platform/qt/QtBackend.h"
 #include "score/Score.h"
 #include "score/Step.h"
 
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-
-double nowMicroseconds()
-{
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 double cpuSeconds()
 {
@@ -45,18 +40,8 @@ double cpuSeconds()
 class TimingOutput : public platform::NoteOutput {
 public:
     void setInstrument(const platform::NotePlayer&, int) override {}
-    void playNote(const platform::NotePlayer&, int, int) override { times.push_back(nowMicroseconds()); }
+    void playNote(const platform::NotePlayer&, int, int) override { times.push_back(platform::Microseconds()); }
     std::vector<double> times;
-};
-
-class BenchBackend : public platform::Backend {
-public:
-    double microseconds() override { return nowMicroseconds(); }
-    platform::NoteOutput& noteOutput() override { return output; }
-    int runEventLoop() override { return 0; }
-    void quit() override {}
-    void showMessageBox(const std::string&, bool) override {}
-    TimingOutput output;
 };
 
 const std::vector<std::string> bars = [] {
@@ -89,14 +74,14 @@ struct Figures {
     double p50, p99, max, cpuPercent;
 };
 
-Figures measure(BenchBackend& backend, void (*play)(platform::Window&))
+Figures measure(TimingOutput& output, void (*play)(platform::Window&))
 {
-    backend.output.times.clear();
-    const double wallStart = nowMicroseconds();
+    output.times.clear();
+    const double wallStart = platform::Microseconds();
     const double cpuStart = cpuSeconds();
     play(*player::Window1());
-    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((nowMicroseconds() - wallStart) / 1e6);
-    auto over = overshoots(backend.output.times);
+    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((platform::Microseconds() - wallStart) / 1e6);
+    auto over = overshoots(output.times);
     std::ranges::sort(over);
     const auto at = [&](double q) { return over[static_cast<std::size_t>(q * static_cast<double>(over.size() - 1))]; };
     return {at(0.5), at(0.99), over.back(), cpuPercent};
@@ -111,26 +96,28 @@ void playBars(platform::Window& window)
 void playOnAModeThread(platform::Window& window)
 {
     const auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
-    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) { playBars(window); });
+    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) {
+        playBars(window);
+        platform::runtimeBackend().quit();
+    });
     thread->Run();
-    // What the desktop's event loop does while a thread is runnable.
-    while (platform::runtimeScheduler().runSlice(std::chrono::milliseconds(2))) {
-    }
+    platform::runtimeBackend().runEventLoop();
 }
 
 } // namespace
 
 int main()
 {
-    auto owned = std::make_unique<BenchBackend>();
-    BenchBackend& backend = *owned;
-    platform::RuntimeInit(std::move(owned));
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    auto output = std::make_unique<TimingOutput>();
+    TimingOutput& timing = *output;
+    platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(output)));
     app::initialize();
 
     std::puts("playing bars 1 to 20 on a mode thread...");
-    const Figures real = measure(backend, playOnAModeThread);
+    const Figures real = measure(timing, playOnAModeThread);
     std::puts("playing bars 1 to 20 on the main thread with a yield that returns at once...");
-    const Figures busy = measure(backend, playBars);
+    const Figures busy = measure(timing, playBars);
     platform::RuntimeExit();
 
     std::printf("mode thread: p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", real.p50, real.p99, real.max, real.cpuPercent);

@@ -4,12 +4,9 @@
 
 #include <boost/context/protected_fixedsize_stack.hpp>
 
-#include <sys/prctl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <iostream>
-#include <thread>
 
 namespace platform {
 
@@ -18,14 +15,6 @@ namespace {
 // Enough for the framework's own calls (a message box shown from a thread
 // builds its widgets on this stack); pages are committed only when touched.
 constexpr std::size_t stackSize = 1024 * 1024;
-
-// How long the framework naps between turns when every fiber has yielded.
-// Short enough that a step's wait ends close to its length, long enough that
-// waiting costs a few percent of a core (bench-step-timing measures both).
-constexpr auto nap = std::chrono::microseconds(250);
-
-// The kernel's default timer slack of 50 us would stretch every nap.
-constexpr unsigned long napSlackNanoseconds = 1000;
 
 } // namespace
 
@@ -85,11 +74,7 @@ void Fiber::suspend()
     caller_ = std::move(caller_).resume();
 }
 
-Scheduler::Scheduler(Backend& backend) : backend_(backend)
-{
-    // Fibers run on the thread that makes the scheduler: it is the one that naps.
-    prctl(PR_SET_TIMERSLACK, napSlackNanoseconds, 0, 0, 0);
-}
+Scheduler::Scheduler(Backend& backend) : backend_(backend) {}
 
 Scheduler::~Scheduler()
 {
@@ -142,17 +127,6 @@ double Scheduler::nextWake() const
     for (const Fiber* fiber : fibers_)
         if (fiber != nullptr && !fiber->finished()) earliest = std::min(earliest, fiber->wakeAt_);
     return earliest;
-}
-
-bool Scheduler::runSlice(std::chrono::microseconds slice)
-{
-    const auto end = std::chrono::steady_clock::now() + slice;
-    for (;;) {
-        runTurn();
-        if (!hasRunnable()) return false;
-        if (std::chrono::steady_clock::now() >= end) return true;
-        std::this_thread::sleep_for(nap);
-    }
 }
 
 } // namespace platform

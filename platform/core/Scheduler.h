@@ -2,7 +2,6 @@
 
 #include <boost/context/fiber.hpp>
 
-#include <chrono>
 #include <functional>
 #include <limits>
 #include <string>
@@ -80,12 +79,6 @@ public:
     // The earliest wake time of the runnable fibers: wakeAtOnce when one
     // wants its turn at once, infinity when none is runnable.
     double nextWake() const;
-
-    // Gives the fibers turns for about the length of a slice, napping briefly
-    // between turns: a fiber that yields is waiting, most often for the clock,
-    // and a nap keeps that wait from burning a core. Returns whether a fiber
-    // is still runnable.
-    bool runSlice(std::chrono::microseconds slice);
 
 private:
     friend class Fiber;
