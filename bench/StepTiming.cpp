@@ -4,11 +4,16 @@
 // Plays bars 1 to 20 twice: on a mode thread driven as the desktop drives
 // it (the Qt backend's event loop and its thread timer, offscreen unless
 // QT_QPA_PLATFORM says otherwise), and on the main thread, where every yield
-// returns at once: the literal busy loop, as a baseline. For every step it takes how far the wait ran past the step's
-// length, from the times of the note events around the wait; and the CPU
-// time of the process per second of playing.
+// returns at once: the literal busy loop, as a baseline. For every step it
+// takes how far the wait ran past the step's length, from the times of the
+// note events around the wait; and the CPU time of the process per second of
+// playing. Each wait measures from its own start, so the overshoots add up:
+// their sum is the drift a listener hears. --load plays with every core kept
+// busy by another process.
 
 #include "app/Startup.h"
+#include "bench/BusyLoad.h"
+#include "bench/Spread.h"
 #include "player/Window1.h"
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
@@ -20,8 +25,6 @@
 
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,11 +47,21 @@ public:
     std::vector<double> times;
 };
 
-const std::vector<std::string> bars = [] {
+std::vector<std::string> barNames(int first, int last)
+{
     std::vector<std::string> names;
-    for (int bar = 1; bar <= 20; ++bar) names.push_back("bar" + std::to_string(bar));
+    for (int bar = first; bar <= last; ++bar) names.push_back("bar" + std::to_string(bar));
     return names;
-}();
+}
+
+const std::vector<std::string> bars = barNames(1, 20);
+
+std::size_t stepsOf(const std::vector<std::string>& routines)
+{
+    std::size_t steps = 0;
+    for (const std::string& name : routines) steps += score::findRoutine(name)->steps.size();
+    return steps;
+}
 
 // How far each step's wait ran past its length: the wait starts after the
 // step's last strike and ends before its first release.
@@ -71,7 +84,8 @@ std::vector<double> overshoots(const std::vector<double>& times)
 }
 
 struct Figures {
-    double p50, p99, max, cpuPercent;
+    bench::Spread overshoot;
+    double cpuPercent;
 };
 
 Figures measure(TimingOutput& output, void (*play)(platform::Window&))
@@ -81,10 +95,7 @@ Figures measure(TimingOutput& output, void (*play)(platform::Window&))
     const double cpuStart = cpuSeconds();
     play(*player::Window1());
     const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((platform::Microseconds() - wallStart) / 1e6);
-    auto over = overshoots(output.times);
-    std::ranges::sort(over);
-    const auto at = [&](double q) { return over[static_cast<std::size_t>(q * static_cast<double>(over.size() - 1))]; };
-    return {at(0.5), at(0.99), over.back(), cpuPercent};
+    return {bench::spreadOf(overshoots(output.times)), cpuPercent};
 }
 
 // On whichever thread calls it: on the main thread each yield returns at once.
@@ -104,10 +115,18 @@ void playOnAModeThread(platform::Window& window)
     platform::runtimeBackend().runEventLoop();
 }
 
+void report(const char* what, const Figures& figures)
+{
+    const bench::Spread& over = figures.overshoot;
+    std::printf("%s p50 %.0f us, p99 %.0f us, max %.0f us, mean %.1f us over the step length; %.1f%% CPU\n", what, over.p50,
+                over.p99, over.max, over.mean, figures.cpuPercent);
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const auto load = bench::loadFromArguments(argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
     auto output = std::make_unique<TimingOutput>();
     TimingOutput& timing = *output;
@@ -120,8 +139,15 @@ int main()
     const Figures busy = measure(timing, playBars);
     platform::RuntimeExit();
 
-    std::printf("mode thread: p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", real.p50, real.p99, real.max, real.cpuPercent);
-    std::printf("busy loop:   p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", busy.p50, busy.p99, busy.max, busy.cpuPercent);
-    std::printf("overshoot_us p50=%.0f p99=%.0f max=%.0f cpu_pct=%.1f baseline_p99=%.0f baseline_cpu_pct=%.1f\n", real.p50, real.p99,
-                real.max, real.cpuPercent, busy.p99, busy.cpuPercent);
+    report("mode thread:", real);
+    report("busy loop:  ", busy);
+    // A whole original performance: its passages have the steps of their
+    // bars in a row, and the end pause is one more wait.
+    const std::size_t originalWaits = stepsOf(barNames(1, 142)) + 1;
+    std::printf("drift: the mode thread's overshoots add up to %.2f ms over %zu steps; at that mean, %.1f ms over the %zu waits of a "
+                "whole original performance\n",
+                real.overshoot.sum / 1000.0, stepsOf(bars), real.overshoot.mean * static_cast<double>(originalWaits) / 1000.0, originalWaits);
+    std::printf("overshoot_us p50=%.0f p99=%.0f max=%.0f mean=%.1f cpu_pct=%.1f baseline_p99=%.0f baseline_cpu_pct=%.1f\n",
+                real.overshoot.p50, real.overshoot.p99, real.overshoot.max, real.overshoot.mean, real.cpuPercent, busy.overshoot.p99,
+                busy.cpuPercent);
 }

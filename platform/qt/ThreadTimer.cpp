@@ -15,16 +15,6 @@ namespace {
 // enough that a click waits at most this long to be handled.
 constexpr double sliceMicroseconds = 2000.0;
 
-// How the loop sleeps while every thread waits for a later time. A wake-up
-// after a long sleep can come a few milliseconds late on a busy machine (the
-// kernel lets the sleeper wait for another process's time slice), one after
-// a short nap comes on time; so the loop sleeps until napLead before the
-// earliest wake time, naps from there, and turns the threads without sleeping
-// for the last spinMargin, which covers how late a nap's wake-up comes.
-constexpr double napLead = 8000.0;
-constexpr double napLength = 250.0;
-constexpr double spinMargin = 100.0;
-
 } // namespace
 
 ThreadTimer::ThreadTimer() : wakeUp_([this] { runSlice(); })
