@@ -9,9 +9,10 @@ namespace platform {
 // Gives the core's cooperative threads their turns from the event loop.
 // While a thread is due, a zero-interval timer fires whenever the loop has no
 // input to handle and runs a short slice of turns. While every thread waits
-// for a later time, the loop sleeps until just before the earliest of those
-// times, then turns the threads without sleeping until it has passed. Once no
-// thread is runnable, an idle program sleeps in the loop.
+// for a later time, the loop sleeps, handling input as it comes, until just
+// before the earliest of those times, then turns the threads without
+// sleeping until it has passed. Once no thread is runnable, an idle program
+// sleeps in the loop.
 class ThreadTimer {
 public:
     // How the loop sleeps while every thread waits for a later time, in
