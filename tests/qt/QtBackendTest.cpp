@@ -125,8 +125,8 @@ TEST(QtBackend, ThreadsThatSleepUntilDifferentTimesEachWakeAtTheirOwn)
     QtStage stage;
     stage.construct();
     const double now = Microseconds();
-    SleepingThread early({now + 20'000, now + 60'000});
-    SleepingThread late({now + 45'000});
+    SleepingThread early({now + 20'000, now + 340'000});
+    SleepingThread late({now + 300'000});
     early.thread->Run();
     late.thread->Run();
     runLoopUntil([&] { return !early.thread->isRunning() && !late.thread->isRunning(); });
@@ -134,7 +134,7 @@ TEST(QtBackend, ThreadsThatSleepUntilDifferentTimesEachWakeAtTheirOwn)
     ASSERT_EQ(early.woken.size(), 2u);
     ASSERT_EQ(late.woken.size(), 1u);
     EXPECT_GE(early.woken[0], early.times[0]);
-    EXPECT_LT(early.woken[0], late.times[0]); // not held back by the later time
+    EXPECT_LT(early.woken[0], (early.times[0] + late.times[0]) / 2); // not held back by the later time
     EXPECT_GE(late.woken[0], late.times[0]);
     EXPECT_GE(early.woken[1], early.times[1]);
     EXPECT_FALSE(stage.backend().threadsTurning());
