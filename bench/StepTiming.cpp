@@ -2,36 +2,34 @@
 // against the real clock, and what waiting costs.
 //
 // Plays bars 1 to 20 twice: on a mode thread driven as the desktop drives
-// it (the scheduler's turns with their naps between them), and on the main
-// thread, where every yield returns at once: the literal busy loop, as a
-// baseline. For every step it takes how far the wait ran past the step's
-// length, from the times of the note events around the wait; and the CPU
-// time of the process per second of playing.
+// it (the Qt backend's event loop and its thread timer, offscreen unless
+// QT_QPA_PLATFORM says otherwise), and on the main thread, where every yield
+// returns at once: the literal busy loop, as a baseline. For every step it
+// takes how far the wait ran past the step's length, from the times of the
+// note events around the wait; and the CPU time of the process per second of
+// playing. Each wait measures from its own start, so the overshoots add up:
+// their sum is the drift a listener hears. --load plays with every core kept
+// busy by another process.
 
 #include "app/Startup.h"
+#include "bench/BusyLoad.h"
+#include "bench/Spread.h"
 #include "player/Window1.h"
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
-#include "platform/core/Scheduler.h"
+#include "platform/core/Services.h"
 #include "platform/core/Thread.h"
+#include "platform/qt/QtBackend.h"
 #include "score/Score.h"
 #include "score/Step.h"
 
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-
-double nowMicroseconds()
-{
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 double cpuSeconds()
 {
@@ -45,25 +43,25 @@ double cpuSeconds()
 class TimingOutput : public platform::NoteOutput {
 public:
     void setInstrument(const platform::NotePlayer&, int) override {}
-    void playNote(const platform::NotePlayer&, int, int) override { times.push_back(nowMicroseconds()); }
+    void playNote(const platform::NotePlayer&, int, int) override { times.push_back(platform::Microseconds()); }
     std::vector<double> times;
 };
 
-class BenchBackend : public platform::Backend {
-public:
-    double microseconds() override { return nowMicroseconds(); }
-    platform::NoteOutput& noteOutput() override { return output; }
-    int runEventLoop() override { return 0; }
-    void quit() override {}
-    void showMessageBox(const std::string&, bool) override {}
-    TimingOutput output;
-};
-
-const std::vector<std::string> bars = [] {
+std::vector<std::string> barNames(int first, int last)
+{
     std::vector<std::string> names;
-    for (int bar = 1; bar <= 20; ++bar) names.push_back("bar" + std::to_string(bar));
+    for (int bar = first; bar <= last; ++bar) names.push_back("bar" + std::to_string(bar));
     return names;
-}();
+}
+
+const std::vector<std::string> bars = barNames(1, 20);
+
+std::size_t stepsOf(const std::vector<std::string>& routines)
+{
+    std::size_t steps = 0;
+    for (const std::string& name : routines) steps += score::findRoutine(name)->steps.size();
+    return steps;
+}
 
 // How far each step's wait ran past its length: the wait starts after the
 // step's last strike and ends before its first release.
@@ -86,20 +84,18 @@ std::vector<double> overshoots(const std::vector<double>& times)
 }
 
 struct Figures {
-    double p50, p99, max, cpuPercent;
+    bench::Spread overshoot;
+    double cpuPercent;
 };
 
-Figures measure(BenchBackend& backend, void (*play)(platform::Window&))
+Figures measure(TimingOutput& output, void (*play)(platform::Window&))
 {
-    backend.output.times.clear();
-    const double wallStart = nowMicroseconds();
+    output.times.clear();
+    const double wallStart = platform::Microseconds();
     const double cpuStart = cpuSeconds();
     play(*player::Window1());
-    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((nowMicroseconds() - wallStart) / 1e6);
-    auto over = overshoots(backend.output.times);
-    std::ranges::sort(over);
-    const auto at = [&](double q) { return over[static_cast<std::size_t>(q * static_cast<double>(over.size() - 1))]; };
-    return {at(0.5), at(0.99), over.back(), cpuPercent};
+    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((platform::Microseconds() - wallStart) / 1e6);
+    return {bench::spreadOf(overshoots(output.times)), cpuPercent};
 }
 
 // On whichever thread calls it: on the main thread each yield returns at once.
@@ -111,30 +107,47 @@ void playBars(platform::Window& window)
 void playOnAModeThread(platform::Window& window)
 {
     const auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
-    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) { playBars(window); });
+    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) {
+        playBars(window);
+        platform::runtimeBackend().quit();
+    });
     thread->Run();
-    // What the desktop's event loop does while a thread is runnable.
-    while (platform::runtimeScheduler().runSlice(std::chrono::milliseconds(2))) {
-    }
+    platform::runtimeBackend().runEventLoop();
+}
+
+void report(const char* what, const Figures& figures)
+{
+    const bench::Spread& over = figures.overshoot;
+    std::printf("%s p50 %.0f us, p99 %.0f us, max %.0f us, mean %.1f us over the step length; %.1f%% CPU\n", what, over.p50,
+                over.p99, over.max, over.mean, figures.cpuPercent);
 }
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    auto owned = std::make_unique<BenchBackend>();
-    BenchBackend& backend = *owned;
-    platform::RuntimeInit(std::move(owned));
+    const auto load = bench::loadFromArguments(argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    auto output = std::make_unique<TimingOutput>();
+    TimingOutput& timing = *output;
+    platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(output)));
     app::initialize();
 
     std::puts("playing bars 1 to 20 on a mode thread...");
-    const Figures real = measure(backend, playOnAModeThread);
+    const Figures real = measure(timing, playOnAModeThread);
     std::puts("playing bars 1 to 20 on the main thread with a yield that returns at once...");
-    const Figures busy = measure(backend, playBars);
+    const Figures busy = measure(timing, playBars);
     platform::RuntimeExit();
 
-    std::printf("mode thread: p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", real.p50, real.p99, real.max, real.cpuPercent);
-    std::printf("busy loop:   p50 %.0f us, p99 %.0f us, max %.0f us over the step length; %.1f%% CPU\n", busy.p50, busy.p99, busy.max, busy.cpuPercent);
-    std::printf("overshoot_us p50=%.0f p99=%.0f max=%.0f cpu_pct=%.1f baseline_p99=%.0f baseline_cpu_pct=%.1f\n", real.p50, real.p99,
-                real.max, real.cpuPercent, busy.p99, busy.cpuPercent);
+    report("mode thread:", real);
+    report("busy loop:  ", busy);
+    // A whole original performance: its passages have the steps of their
+    // bars in a row, and the end pause is one more wait.
+    const std::size_t originalWaits = stepsOf(barNames(1, 142)) + 1;
+    std::printf("drift: the mode thread's overshoots add up to %.2f ms over %zu steps; at that mean, %.1f ms over the %zu waits of a "
+                "whole original performance\n",
+                real.overshoot.sum / 1000.0, stepsOf(bars), real.overshoot.mean * static_cast<double>(originalWaits) / 1000.0, originalWaits);
+    std::printf("overshoot_us p50=%.0f p99=%.0f max=%.0f mean=%.1f cpu_pct=%.1f baseline_p99=%.0f baseline_cpu_pct=%.1f\n",
+                real.overshoot.p50, real.overshoot.p99, real.overshoot.max, real.overshoot.mean, real.cpuPercent, busy.overshoot.p99,
+                busy.cpuPercent);
 }

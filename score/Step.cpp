@@ -25,7 +25,9 @@ void waitMicroseconds(double length)
     for (;;) {
         const double elapsed = platform::Microseconds() - start;
         if (!(elapsed < length)) return;
-        platform::RuntimeBackgroundTask();
+        // Nothing to do before the length has passed: the framework need
+        // not turn this thread again before then.
+        platform::RuntimeBackgroundTaskUntil(start + length);
     }
 }
 

@@ -20,9 +20,9 @@ constexpr double stepLength(const Step& step)
 }
 
 // Waits until at least `length` microseconds have passed since its own first
-// reading of the clock, yielding on every pass. It tests before it first
-// yields, ends on the first reading at which the length has passed, and ends
-// too when elapsed time and length cannot be compared.
+// reading of the clock, yielding on every pass with the time it waits for. It
+// tests before it first yields, ends on the first reading at which the length
+// has passed, and ends too when elapsed time and length cannot be compared.
 void waitMicroseconds(double length);
 
 // The wait that ends a step: one unit, or two for a long step.

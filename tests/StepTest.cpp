@@ -1,5 +1,7 @@
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
+#include "platform/core/Services.h"
+#include "platform/core/Thread.h"
 #include "score/Score.h"
 #include "score/Step.h"
 #include "tests/Stage.h"
@@ -53,6 +55,24 @@ TEST(StepWait, AnElapsedTimeThatIsNotANumberEndsIt)
 TEST(StepWait, AClockThatGoesBackKeepsItWaiting)
 {
     EXPECT_EQ(waitWithReadings(133000.0, {1000.0, 500.0, 0.0, 134000.0}).yields, 2);
+}
+
+TEST(StepWait, OnAThreadItSleepsToTheFirstReadingAtWhichTheLengthHasPassed)
+{
+    Stage stage;
+    double started = 0.0, ended = 0.0;
+    auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
+    platform::_InstallInstanceEventHandler(*thread, "Run", [&](platform::Object&) {
+        platform::RuntimeBackgroundTask(); // the wait starts off the clock's origin
+        started = platform::Microseconds();
+        score::waitMicroseconds(133000.5);
+        ended = platform::Microseconds();
+    });
+    thread->Run();
+    stage.backend().runUntilIdle();
+    EXPECT_EQ(started, 1000.0);
+    EXPECT_EQ(ended - started, 133000.5);
+    EXPECT_EQ(stage.recording().yields, 2); // the wait's turns: none before its time
 }
 
 TEST(StepPlayer, AMissingNotePlayerRaisesTheNilObjectExceptionLeavingEarlierNotesSounding)

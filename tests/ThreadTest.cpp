@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,70 @@ TEST_F(Threads, AThreadCannotKillItself)
     testing::internal::CaptureStderr();
     backend_->runUntilIdle();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot kill itself"), std::string::npos);
+}
+
+// Threads that wait for a time: each gets its turns exactly when its time
+// has come, never before, while virtual time runs straight on to it.
+TEST_F(Threads, ThatWaitForATimeGetTheirTurnWhenItComesAndNotBefore)
+{
+    std::vector<double> shortTurns, longTurns, onceTurns;
+    const auto sleeper = [&](std::vector<double>& turns, double every) {
+        return [&, every] {
+            for (int turn = 0; turn < 3; ++turn) {
+                turns.push_back(platform::Microseconds());
+                platform::RuntimeBackgroundTaskUntil(platform::Microseconds() + every);
+            }
+        };
+    };
+    thread("long", sleeper(longTurns, 7300)).Run();
+    thread("short", sleeper(shortTurns, 2500)).Run();
+    backend_->runFor(9000);
+    // Each yield moves the virtual clock on by 1000: "short" starts at 1000.
+    EXPECT_EQ(longTurns, (std::vector<double>{0, 7300}));
+    EXPECT_EQ(shortTurns, (std::vector<double>{1000, 3500, 6000}));
+    EXPECT_EQ(backend_->now(), 9000); // it ran on to the end asked for, not to the next wake
+
+    // A wake time that has passed, or is not a number, is due at once.
+    thread("once", [&] {
+        onceTurns.push_back(platform::Microseconds());
+        platform::RuntimeBackgroundTaskUntil(0);
+        onceTurns.push_back(platform::Microseconds());
+        platform::RuntimeBackgroundTaskUntil(std::nan(""));
+        onceTurns.push_back(platform::Microseconds());
+    }).Run();
+    backend_->runUntilIdle();
+    EXPECT_EQ(onceTurns, (std::vector<double>{9000, 10000, 11000}));
+}
+
+TEST_F(Threads, TheMainThreadsYieldTurnsOnlyThoseThatAreDue)
+{
+    int sleeperTurns = 0, eagerTurns = 0;
+    thread("sleeper", [&] {
+        for (;; ++sleeperTurns) platform::RuntimeBackgroundTaskUntil(1e9);
+    }).Run();
+    thread("eager", [&] {
+        for (;; ++eagerTurns) platform::RuntimeBackgroundTask();
+    }).Run();
+    for (int yield = 0; yield < 3; ++yield) platform::RuntimeBackgroundTaskUntil(1e12); // on the main thread: a plain yield
+    EXPECT_EQ(sleeperTurns, 0); // its first turn only
+    EXPECT_EQ(eagerTurns, 2);
+}
+
+TEST_F(Threads, KillStopsAThreadThatWaitsForATimeAtOnce)
+{
+    bool unwound = false;
+    platform::Thread& sleeping = thread("sleeping", [&] {
+        Unwound guard{unwound};
+        for (;;) platform::RuntimeBackgroundTaskUntil(60e6);
+    });
+    sleeping.Run();
+    backend_->runFor(5000);
+    ASSERT_TRUE(sleeping.isRunning());
+    sleeping.Kill();
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(sleeping.isRunning());
+    backend_->runUntilIdle();
+    EXPECT_EQ(backend_->now(), 5000); // its wake time went with it
 }
 
 TEST(RuntimeExit, UnwindsAThreadThatStillRuns)

@@ -5,10 +5,8 @@
 
 #include <boost/context/protected_fixedsize_stack.hpp>
 
-#include <sys/prctl.h>
-
 #include <algorithm>
-#include <thread>
+#include <cmath>
 
 namespace platform {
 
@@ -17,14 +15,6 @@ namespace {
 // Enough for the framework's own calls (a message box shown from a thread
 // builds its widgets on this stack); pages are committed only when touched.
 constexpr std::size_t stackSize = 1024 * 1024;
-
-// How long the framework naps between turns when every fiber has yielded.
-// Short enough that a step's wait ends close to its length, long enough that
-// waiting costs a few percent of a core (bench-step-timing measures both).
-constexpr auto nap = std::chrono::microseconds(250);
-
-// The kernel's default timer slack of 50 us would stretch every nap.
-constexpr unsigned long napSlackNanoseconds = 1000;
 
 } // namespace
 
@@ -84,11 +74,7 @@ void Fiber::suspend()
     caller_ = std::move(caller_).resume();
 }
 
-Scheduler::Scheduler(Backend& backend) : backend_(backend)
-{
-    // Fibers run on the thread that makes the scheduler: it is the one that naps.
-    prctl(PR_SET_TIMERSLACK, napSlackNanoseconds, 0, 0, 0);
-}
+Scheduler::Scheduler(Backend& backend) : backend_(backend) {}
 
 Scheduler::~Scheduler()
 {
@@ -106,11 +92,18 @@ void Scheduler::unwindAll()
 
 void Scheduler::yield()
 {
+    yieldUntil(wakeAtOnce);
+}
+
+void Scheduler::yieldUntil(double wakeAt)
+{
     backend_.yielded();
-    if (current_ == nullptr)
+    if (current_ == nullptr) {
         runTurn();
-    else if (!current_->unwinding_)
+    } else if (!current_->unwinding_) {
+        current_->wakeAt_ = std::isnan(wakeAt) ? wakeAtOnce : wakeAt;
         current_->suspend();
+    }
     // A fiber that is being unwound has no turn to give up: its destructors
     // run inside the call that unwinds it, so a yield there returns at once.
 }
@@ -118,11 +111,14 @@ void Scheduler::yield()
 void Scheduler::runTurn()
 {
     // Each fiber that was there when the turn began gets at most one go; one
-    // started during the turn waits for the next.
+    // started during the turn waits for the next. The clock is read only for
+    // a fiber that waits for it, and afresh for each: the turns before it
+    // take time.
     const std::size_t count = fibers_.size();
     for (std::size_t slot = 0; slot < count; ++slot) {
         Fiber* fiber = fibers_[slot];
-        if (fiber != nullptr && !fiber->finished()) fiber->resume();
+        if (fiber == nullptr || fiber->finished()) continue;
+        if (fiber->wakeAt_ == wakeAtOnce || !(backend_.microseconds() < fiber->wakeAt_)) fiber->resume();
     }
     std::erase(fibers_, nullptr);
 }
@@ -132,15 +128,12 @@ bool Scheduler::hasRunnable() const
     return std::ranges::any_of(fibers_, [](const Fiber* fiber) { return fiber != nullptr && !fiber->finished(); });
 }
 
-bool Scheduler::runSlice(std::chrono::microseconds slice)
+double Scheduler::nextWake() const
 {
-    const auto end = std::chrono::steady_clock::now() + slice;
-    for (;;) {
-        runTurn();
-        if (!hasRunnable()) return false;
-        if (std::chrono::steady_clock::now() >= end) return true;
-        std::this_thread::sleep_for(nap);
-    }
+    double earliest = std::numeric_limits<double>::infinity();
+    for (const Fiber* fiber : fibers_)
+        if (fiber != nullptr && !fiber->finished()) earliest = std::min(earliest, fiber->wakeAt_);
+    return earliest;
 }
 
 } // namespace platform

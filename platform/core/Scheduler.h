@@ -2,14 +2,17 @@
 
 #include <boost/context/fiber.hpp>
 
-#include <chrono>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace platform {
 
 class Backend;
 class Scheduler;
+
+// The wake time of a fiber that wants its next turn at once.
+inline constexpr double wakeAtOnce = -std::numeric_limits<double>::infinity();
 
 // One cooperative thread of execution with its own stack. It runs only when
 // the scheduler resumes it and gives the turn back only at its yields.
@@ -41,6 +44,7 @@ private:
     bool finished_ = false;
     bool unwinding_ = false;
     bool outlivedScheduler_ = false;
+    double wakeAt_ = wakeAtOnce; // the clock reading before which it needs no turn
 };
 
 // Runs the fibers on the main thread, one at a time. The main thread is the
@@ -59,24 +63,28 @@ public:
     const Fiber* current() const { return current_; }
 
     // On a fiber: ends its turn, or returns at once while the fiber is being
-    // unwound. On the main thread: gives every runnable fiber one turn, and
-    // runs no event of the event loop.
+    // unwound. On the main thread: gives every due fiber one turn, and runs no
+    // event of the event loop.
     void yield();
+
+    // As yield, and a fiber that yields so needs no turn before the backend's
+    // clock reads `wakeAt` (a wake time that is not a number means at once).
+    // Kill still stops it at once. On the main thread, the same as yield.
+    void yieldUntil(double wakeAt);
 
     // Unwinds every fiber that stands at a yield. The run-time does this first
     // when it shuts down, while all that the fibers' destructors may use is
     // still there.
     void unwindAll();
 
-    // Gives every runnable fiber one turn.
+    // Gives every due fiber one turn: one that yielded without a wake time,
+    // or whose wake time the clock has reached.
     void runTurn();
     bool hasRunnable() const;
 
-    // Gives the fibers turns for about the length of a slice, napping briefly
-    // between turns: a fiber that yields is waiting, most often for the clock,
-    // and a nap keeps that wait from burning a core. Returns whether a fiber
-    // is still runnable.
-    bool runSlice(std::chrono::microseconds slice);
+    // The earliest wake time of the runnable fibers: wakeAtOnce when one
+    // wants its turn at once, infinity when none is runnable.
+    double nextWake() const;
 
 private:
     friend class Fiber;

@@ -30,6 +30,11 @@ void RuntimeBackgroundTask()
     runtimeScheduler().yield();
 }
 
+void RuntimeBackgroundTaskUntil(double microseconds)
+{
+    runtimeScheduler().yieldUntil(microseconds);
+}
+
 void MsgBox(const std::string& text)
 {
     runtimeBackend().showMessageBox(text, false);

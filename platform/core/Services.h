@@ -12,9 +12,16 @@ namespace platform {
 // The clock, in microseconds, as a double; only differences are meaningful.
 double Microseconds();
 
-// Yields: on a thread, ends its turn; on the main thread, gives every runnable
-// thread a turn.
+// Yields: on a thread, ends its turn; on the main thread, gives every thread
+// that is due a turn. A thread that yields here is due again at once.
 void RuntimeBackgroundTask();
+
+// Yields as RuntimeBackgroundTask, telling the framework that this thread has
+// nothing to do before Microseconds() reads `microseconds`: it gets no turn
+// until then, and the framework may sleep meanwhile instead of turning it.
+// A thread waiting so is still killed at once. On the main thread, the same
+// as RuntimeBackgroundTask.
+void RuntimeBackgroundTaskUntil(double microseconds);
 
 // Shows the text in a message box that keeps the listener from the window
 // until it is closed, and returns at once, on any thread: the program's

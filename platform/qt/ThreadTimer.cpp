@@ -4,7 +4,8 @@
 #include "platform/core/Scheduler.h"
 #include "platform/qt/CoreCall.h"
 
-#include <chrono>
+#include <algorithm>
+#include <limits>
 
 namespace platform {
 
@@ -12,19 +13,19 @@ namespace {
 
 // Long enough that the turns are not swamped by the loop's own work, short
 // enough that a click waits at most this long to be handled.
-constexpr auto slice = std::chrono::milliseconds(2);
+constexpr double sliceMicroseconds = 2000.0;
 
 } // namespace
 
-ThreadTimer::ThreadTimer()
+ThreadTimer::ThreadTimer() : wakeUp_([this] { runSlice(); })
 {
-    timer_.setInterval(0);
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { runSlice(); });
+    turns_.setInterval(0);
+    QObject::connect(&turns_, &QTimer::timeout, &turns_, [this] { runSlice(); });
 }
 
 void ThreadTimer::start()
 {
-    if (!timer_.isActive()) timer_.start();
+    if (!turns_.isActive()) turns_.start();
 }
 
 void ThreadTimer::runSlice()
@@ -33,10 +34,36 @@ void ThreadTimer::runSlice()
     // should anything in one ever spin an event loop.
     if (inSlice_) return;
     inSlice_ = true;
-    bool runnable = false; // a slice that failed leaves nothing to turn
-    callCore([&runnable] { runnable = runtimeScheduler().runSlice(slice); });
+    Next next; // a slice that failed leaves nothing to turn
+    callCore([&next] { next = turnThreads(); });
     inSlice_ = false;
-    if (!runnable) timer_.stop();
+    if (next.what == Next::sleep) {
+        turns_.stop();
+        wakeUp_.wakeAt(next.wakeAt);
+        return;
+    }
+    if (wakeUp_.armed()) wakeUp_.cancel();
+    if (next.what == Next::idle)
+        turns_.stop();
+    else
+        start();
+}
+
+ThreadTimer::Next ThreadTimer::turnThreads()
+{
+    Scheduler& scheduler = runtimeScheduler();
+    Backend& backend = runtimeBackend();
+    const double end = backend.microseconds() + sliceMicroseconds;
+    for (;;) {
+        scheduler.runTurn();
+        const double wake = scheduler.nextWake();
+        if (wake == std::numeric_limits<double>::infinity()) return {};
+        const double now = backend.microseconds();
+        const double left = wake - now;
+        if (left > napLead) return {Next::sleep, wake - napLead};
+        if (left > spinMargin) return {Next::sleep, std::min(now + napLength, wake - spinMargin)};
+        if (now >= end) return {Next::turn};
+    }
 }
 
 } // namespace platform

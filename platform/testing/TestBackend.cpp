@@ -4,6 +4,8 @@
 #include "platform/core/Runtime.h"
 #include "platform/core/Scheduler.h"
 
+#include <algorithm>
+
 namespace platform {
 
 class TestBackend::RecordingOutput : public NoteOutput {
@@ -45,7 +47,11 @@ bool TestBackend::runFor(double microseconds)
 {
     Scheduler& scheduler = runtimeScheduler();
     const double end = now_ + microseconds;
-    while (now_ < end && scheduler.hasRunnable()) scheduler.runTurn();
+    while (now_ < end && scheduler.hasRunnable()) {
+        // While no thread is due, virtual time runs on to the earliest wake.
+        now_ = std::max(now_, std::min(scheduler.nextWake(), end));
+        scheduler.runTurn();
+    }
     return scheduler.hasRunnable();
 }
 

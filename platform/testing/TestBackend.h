@@ -40,9 +40,10 @@ struct Recording {
 };
 
 // A headless backend for tests and developer tools: a virtual clock that
-// advances 1000 microseconds at each yield and not otherwise, note players
-// that record what they play, and message boxes that are only recorded.
-// Whole performances run in milliseconds.
+// advances 1000 microseconds at each yield and, when every thread waits for a
+// later time, straight to the earliest of those times; note players that
+// record what they play, and message boxes that are only recorded. Whole
+// performances run in milliseconds.
 class TestBackend : public Backend {
 public:
     static constexpr double microsecondsPerYield = 1000.0;
@@ -53,7 +54,8 @@ public:
     std::shared_ptr<Recording> recording() const { return recording_; }
     double now() const { return now_; }
 
-    // Replaces the virtual clock, for waits that must see odd readings.
+    // Replaces the virtual clock, for waits that must see odd readings. Threads
+    // that wait for a time are due by the clock it gives.
     void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
 
     // What the event loop does; by default it gives the threads turns until

@@ -5,8 +5,11 @@
 #include "tests/qt/QtStage.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -14,6 +17,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 using namespace platform;
 
@@ -35,6 +39,40 @@ struct CountingThread {
     bool stop = false;
     long turns = 0;
 };
+
+// A thread that sleeps until each of the given times in turn and notes when
+// it got the turn after each.
+struct SleepingThread {
+    explicit SleepingThread(std::vector<double> wakeTimes)
+        : thread(std::static_pointer_cast<Thread>(RuntimeNewObject(ThreadClass()))), times(std::move(wakeTimes))
+    {
+        _InstallInstanceEventHandler(*thread, "Run", [this](Object&) {
+            for (const double time : times) {
+                RuntimeBackgroundTaskUntil(time);
+                woken.push_back(Microseconds());
+            }
+        });
+    }
+
+    Ref<Thread> thread;
+    std::vector<double> times;
+    std::vector<double> woken;
+};
+
+// Runs the event loop, as the program does, until `done` holds or a few
+// seconds have passed.
+template <class Done>
+void runLoopUntil(Done done)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QMessageBox* openBox()
 {
@@ -80,6 +118,60 @@ TEST(QtBackend, ThreadsTakeTurnsWhileTheLoopRunsAndTheTimerStopsAfterThem)
     counting.thread->Kill();
     QTest::qWait(10);
     EXPECT_FALSE(stage.backend().threadsTurning());
+}
+
+TEST(QtBackend, ThreadsThatSleepUntilDifferentTimesEachWakeAtTheirOwn)
+{
+    QtStage stage;
+    stage.construct();
+    const double now = Microseconds();
+    SleepingThread early({now + 20'000, now + 340'000});
+    SleepingThread late({now + 300'000});
+    early.thread->Run();
+    late.thread->Run();
+    runLoopUntil([&] { return !early.thread->isRunning() && !late.thread->isRunning(); });
+
+    ASSERT_EQ(early.woken.size(), 2u);
+    ASSERT_EQ(late.woken.size(), 1u);
+    EXPECT_GE(early.woken[0], early.times[0]);
+    EXPECT_LT(early.woken[0], (early.times[0] + late.times[0]) / 2); // not held back by the later time
+    EXPECT_GE(late.woken[0], late.times[0]);
+    EXPECT_GE(early.woken[1], early.times[1]);
+    EXPECT_FALSE(stage.backend().threadsTurning());
+}
+
+TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
+{
+    QtStage stage;
+    auto button = stage.add<PushButton>(PushButtonClass(), "button");
+    button->set(PushButton::Width, 80);
+    button->set(PushButton::Height, 20);
+    double clickedAt = 0.0;
+    _InstallInstanceEventHandler(*button, "Action", [&clickedAt](Object&) { clickedAt = Microseconds(); });
+    stage.construct();
+    const double wakeAt = Microseconds() + 2'000'000;
+    SleepingThread sleeping({wakeAt});
+    sleeping.thread->Run();
+
+    // The click comes from outside the loop while it sleeps, as input does.
+    QPushButton& widget = stage.child<QPushButton>("button");
+    const QPointF centre = QRectF(widget.rect()).center();
+    std::thread listener([&widget, centre] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(&widget, new QMouseEvent(type, centre, widget.mapToGlobal(centre), Qt::LeftButton,
+                                                                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                                 Qt::NoModifier));
+    });
+    runLoopUntil([&] { return clickedAt > 0.0; });
+    listener.join();
+
+    EXPECT_GT(clickedAt, 0.0);
+    EXPECT_LT(clickedAt, wakeAt);
+    EXPECT_TRUE(sleeping.woken.empty()); // still asleep
+    EXPECT_TRUE(sleeping.thread->isRunning());
+    sleeping.thread->Kill();
+    EXPECT_FALSE(sleeping.thread->isRunning());
 }
 
 // MsgBox never waits, on a thread or on the main thread: its box keeps the
