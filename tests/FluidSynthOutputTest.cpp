@@ -1,3 +1,4 @@
+#include "platform/core/SteadyClock.h"
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
 
@@ -207,7 +208,7 @@ TEST(FluidSynthOutputProblems, WithoutSoundFontSaysWhatToInstallAndStaysSilent)
 TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)
 {
     testing::internal::CaptureStderr();
-    FluidSynthOutput out;
+    FluidSynthOutput out{platform::steadyClockMicroseconds};
     const std::string stderrText = testing::internal::GetCapturedStderr();
     ASSERT_FALSE(out.soundFont().empty());
     if (out.audible()) {
