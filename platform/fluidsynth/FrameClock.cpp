@@ -7,10 +7,13 @@ namespace platform::fluidsynth {
 
 namespace {
 
-// The device fills its buffer in a burst when it starts; the lead settles
-// after that and is learnt over the following second and a half.
-constexpr double kSettleMicroseconds = 0.5e6;
-constexpr double kLearnMicroseconds = 1.5e6;
+// The device fills its buffer in a burst when it starts, and a sound server
+// may hold its first period for a second or two before it starts playing;
+// the lead settles half a second of sound after that and is learnt over
+// the following second and a half. Counted in frames rendered, since a
+// device that has stalled has rendered none.
+constexpr double kSettleSeconds = 0.5;
+constexpr double kLearnSeconds = 1.5;
 // How fast drift is taken out. A drift of 100 ppm (a poor sound card
 // crystal) then leaves notes 1 ms off, while a burst of a whole period moves
 // the next note by well under a frame.
@@ -30,7 +33,7 @@ void FrameClock::anchor(double stamp, std::int64_t frame, double now)
     anchored_ = true;
     anchorStamp_ = stamp;
     anchorFrame_ = static_cast<double>(frame + latencyFrames_);
-    anchorTime_ = now;
+    anchorRendered_ = frame;
     lastObserved_ = now;
     leadSum_ = leadWeight_ = 0;
     leadLearnt_ = false;
@@ -41,15 +44,15 @@ void FrameClock::observe(std::int64_t rendered, double now)
     const double step = std::clamp(now - lastObserved_, 0.0, kLongestStepMicroseconds);
     lastObserved_ = now;
     const double lead = exactFrameOf(now) - static_cast<double>(rendered);
-    const double sinceAnchor = now - anchorTime_;
-    if (sinceAnchor < kSettleMicroseconds)
+    const double played = static_cast<double>(rendered - anchorRendered_) / (framesPerMicrosecond_ * 1e6);
+    if (played < kSettleSeconds)
         return;
     if (!leadLearnt_) {
         leadSum_ += lead * step;
         leadWeight_ += step;
         // A clock that stands still while frames are pulled (offline, in
         // tests) teaches nothing and is never corrected.
-        if (sinceAnchor >= kSettleMicroseconds + kLearnMicroseconds && leadWeight_ > 0) {
+        if (played >= kSettleSeconds + kLearnSeconds && leadWeight_ > 0) {
             usualLead_ = leadSum_ / leadWeight_;
             leadLearnt_ = true;
         }

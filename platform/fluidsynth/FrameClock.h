@@ -13,17 +13,18 @@ namespace platform::fluidsynth {
 // the earliest event waiting then, so events stamped while the device
 // opened keep their spacing. From then on it follows the device: at every
 // period it compares the frames rendered so far with the frame the mapping
-// gives for that moment. The first seconds teach it the usual lead (the
-// device renders ahead of what is heard, in bursts); after that it takes
-// out any slow drift from that lead with a time constant of seconds, far
-// longer than the jitter of the periods, so the jitter never moves a note.
+// gives for that moment. The first seconds of sound teach it the usual lead
+// (the device renders ahead of what is heard, in bursts); after that it
+// takes out any slow drift from that lead with a time constant of seconds,
+// far longer than the jitter of the periods, so the jitter never moves a
+// note.
 class FrameClock {
 public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
 
     bool anchored() const { return anchored_; }
     // The event stamped `stamp` takes effect at `frame` plus the latency;
-    // `now` is when the device started pulling.
+    // `now` is when the device started pulling, at `frame`.
     void anchor(double stamp, std::int64_t frame, double now);
     // The device stopped: the next start anchors anew.
     void release() { anchored_ = false; }
@@ -42,7 +43,7 @@ private:
     bool anchored_ = false;
     double anchorStamp_ = 0;
     double anchorFrame_ = 0; // the latency and the drift correction included
-    double anchorTime_ = 0;
+    std::int64_t anchorRendered_ = 0;
     double lastObserved_ = 0;
     // The usual lead of the mapping over the rendered frames, averaged over
     // time while learning; the target of the correction once learnt.

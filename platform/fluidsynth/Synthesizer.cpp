@@ -12,14 +12,16 @@ namespace {
 // (FluidSynth's default of 0.2 is quieter than it needs to be).
 constexpr double kGain = 0.4;
 
-// Frames per audio period (11.6 ms at 44.1 kHz). FluidSynth's PulseAudio
-// driver asks the server to buffer just one period, so this is what the
-// server must keep filled: 64 frames underran dozens of times a minute on a
-// busy machine, 512 did not, and costs a third of the processor time. The
-// notes keep their timing through their stamps, not through short periods.
-constexpr int kPeriodFrames = 512;
+// Frames per audio period (23 ms at 44.1 kHz). FluidSynth's PulseAudio
+// driver asks the server for a latency of just one period, of which the
+// server keeps only part buffered, so this is what it must keep filled on a
+// busy machine: 64 frames underran a hundred times a minute, 512 still
+// underran with every core busy, 1024 did not. Longer periods also cost less
+// processor time. The notes keep their timing through their stamps, not
+// through short periods.
+constexpr int kPeriodFrames = 1024;
 // ALSA buffers this many periods (FluidSynth's default of 16 would delay
-// the first note by 190 ms).
+// the first note by a third of a second).
 constexpr int kPeriods = 2;
 
 SettingsHandle makeSettings()
