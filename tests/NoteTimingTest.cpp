@@ -70,12 +70,15 @@ TEST(NoteTiming, NoteWhoseFrameIsRenderedAlreadySoundsAtOnce)
 }
 
 // A device pulling `period` frames at a time, its clock `ppm` parts per
-// million slower than the program's, sometimes in bursts of `burst` periods.
+// million slower than the program's, sometimes in bursts of `burst` periods,
+// and stalling for `stallSeconds` once it has pulled `stallAt` seconds.
 struct Device {
     double rate = 44100;
     int period = 512;
     int burst = 1;
     double ppm = 0;
+    double stallAt = 0;
+    double stallSeconds = 0;
 
     // Drives the clock to `seconds`; calls `look(clock, now, rendered)` at
     // each period.
@@ -87,7 +90,8 @@ struct Device {
         for (std::int64_t n = 0; double(rendered) < seconds * rate; ++n) {
             // Each period of a burst is pulled when the burst's first is due.
             const std::int64_t due = (n / burst) * burst * period;
-            const double now = double(due) / rate * 1e6 * (1 + ppm * 1e-6);
+            const double stalled = stallSeconds > 0 && double(due) >= stallAt * rate ? stallSeconds * 1e6 : 0;
+            const double now = double(due) / rate * 1e6 * (1 + ppm * 1e-6) + stalled;
             clock.observe(rendered, now);
             look(now, rendered);
             rendered += period;
@@ -99,13 +103,14 @@ TEST(FrameClock, FollowsADeviceWhoseClockRunsSlow)
 {
     platform::fluidsynth::FrameClock clock(44100, 1536);
     double leadAfterThreeSeconds = 0, lastLead = 0;
-    Device{.ppm = 200}.run(clock, 60, [&](double now, std::int64_t rendered) {
+    Device{.ppm = 200}.run(clock, 120, [&](double now, std::int64_t rendered) {
         lastLead = double(clock.frameOf(now) - rendered);
         if (now < 3e6)
             leadAfterThreeSeconds = lastLead;
     });
-    // Uncorrected, the lead would grow by 57 s * 200 ppm = 11.4 ms.
-    EXPECT_LT(std::abs(lastLead - leadAfterThreeSeconds), 0.003 * 44100);
+    // Uncorrected, the lead would grow by 117 s * 200 ppm = 23 ms; corrected
+    // it settles 4 ms (200 ppm of the 20 s time constant) off.
+    EXPECT_LT(std::abs(lastLead - leadAfterThreeSeconds), 0.005 * 44100);
 }
 
 TEST(FrameClock, BurstsOfPeriodsDoNotMoveNotes)
@@ -120,6 +125,21 @@ TEST(FrameClock, BurstsOfPeriodsDoNotMoveNotes)
         latest = std::max(latest, clock.frameOf(kStamp));
     });
     EXPECT_LE(latest - earliest, 2);
+}
+
+// After a stall the notes keep the delay it gave them: catching up would
+// hurry them all, an audible change of tempo.
+TEST(FrameClock, AStallDoesNotHurryTheNotesAfterIt)
+{
+    platform::fluidsynth::FrameClock clock(44100, 1536);
+    double offsetAfterStall = 0, lastOffset = 0;
+    Device{.stallAt = 10, .stallSeconds = 0.5}.run(clock, 30, [&](double now, std::int64_t rendered) {
+        lastOffset = double(clock.frameOf(now)) - now * 44100 / 1e6;
+        if (rendered < 11 * 44100)
+            offsetAfterStall = lastOffset;
+    });
+    // 200 ppm of the 19 s after it, a tempo change nobody hears.
+    EXPECT_LT(std::abs(lastOffset - offsetAfterStall), 200e-6 * 19 * 44100 + 2);
 }
 
 } // namespace

@@ -12,13 +12,13 @@ namespace {
 
 constexpr const char* kProgram = "velmora20";
 
-// How far ahead of the device's rendering a note is placed. The device
-// renders a whole period at once, so a note played just after a period was
-// rendered must still fall after that period; once the device's buffer has
-// filled, two periods leave the rendering a third of a period ahead of the
-// notes on a busy machine. Nobody plays this music live: being on the beat
-// matters, not a few tens of milliseconds of delay.
-constexpr int kLatencyPeriods = 2;
+// How far ahead of the device's rendering a note is placed, in periods: one
+// because the device renders a whole period at once, so a note played just
+// after a period was rendered must still fall after it; one because the
+// rendering runs about a period further ahead once the sound server's buffer
+// has filled; one to spare for a busy machine. Nobody plays this music live:
+// being on the beat matters, not a few tens of milliseconds of delay.
+constexpr int kLatencyPeriods = 3;
 
 // Silence after the last voice ended, release tails and reverb included,
 // before the device is closed: long enough that the pauses of the music

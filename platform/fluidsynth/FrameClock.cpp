@@ -14,11 +14,20 @@ namespace {
 // device that has stalled has rendered none.
 constexpr double kSettleSeconds = 0.5;
 constexpr double kLearnSeconds = 1.5;
-// How fast drift is taken out. A drift of 100 ppm (a poor sound card
-// crystal) then leaves notes 1 ms off, while a burst of a whole period moves
-// the next note by well under a frame.
-constexpr double kCorrectionMicroseconds = 10e6;
-// A device that stalled (a suspended machine) is caught up with gradually.
+// How fast drift is taken out. The lead also wanders while the sound server
+// changes how much it holds (on a PulseAudio null sink it grew by 170 ppm
+// for a minute), and following that moves the notes as much, so slowly is
+// better: a drift of 100 ppm (a poor sound card crystal) still leaves the
+// notes only 2 ms off, and a burst of a whole period moves the next note by
+// well under a frame.
+constexpr double kCorrectionMicroseconds = 20e6;
+// The fastest the correction moves the notes: as much as a poor crystal
+// drifts, and a tempo change nobody hears. A device that stalled for a
+// moment (a sound server starved on a busy machine) leaves its lead far
+// off; taking that out quickly would hurry every note after it, so the
+// notes keep the delay the stall gave them instead.
+constexpr double kFastestCorrection = 200e-6;
+// A period that came late, after a stall, weighs no more than this.
 constexpr double kLongestStepMicroseconds = 0.1e6;
 
 } // namespace
@@ -58,7 +67,8 @@ void FrameClock::observe(std::int64_t rendered, double now)
         }
         return;
     }
-    anchorFrame_ -= (lead - usualLead_) * step / kCorrectionMicroseconds;
+    const double fastest = kFastestCorrection * step * framesPerMicrosecond_;
+    anchorFrame_ -= std::clamp((lead - usualLead_) * step / kCorrectionMicroseconds, -fastest, fastest);
 }
 
 double FrameClock::exactFrameOf(double stamp) const
