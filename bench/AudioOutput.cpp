@@ -171,14 +171,14 @@ void playBarsOneToTwenty(platform::Window& window)
 
 struct Run {
     std::vector<PlayedNote> played;
-    std::vector<float> recording;
+    double start = 0, end = 0; // microseconds, the stretch of the recording that holds the run
     double cpuPercent = 0, audioThreadCpuPercent = 0, idleCpuPercent = 0;
     int underruns = 0;
 };
 
-// Plays the bars through `output` while recording the sink; then waits
-// until `closed` says the output has stopped streaming (or a few seconds
-// have passed) and measures the CPU over three idle seconds.
+// Plays the bars through `output`; then waits until `closed` says the
+// output has stopped streaming (or a few seconds have passed) and measures
+// the CPU over three idle seconds.
 template <typename Closed>
 Run play(BenchBackend& backend, platform::NoteOutput& output, const PrivatePulseServer& server, Closed closed)
 {
@@ -186,7 +186,7 @@ Run play(BenchBackend& backend, platform::NoteOutput& output, const PrivatePulse
     backend.output.target = &output;
     backend.output.played.clear();
     const int underrunsBefore = server.underruns();
-    MonitorRecording recording(server);
+    run.start = steadyClockMicroseconds();
     sleepSeconds(0.5);
     const double wallStart = steadyClockMicroseconds(), cpuStart = cpuSeconds();
     const double audioStart = threadCpuSeconds("pulse-audio");
@@ -195,7 +195,7 @@ Run play(BenchBackend& backend, platform::NoteOutput& output, const PrivatePulse
     run.cpuPercent = 100 * (cpuSeconds() - cpuStart) / playing;
     run.audioThreadCpuPercent = 100 * (threadCpuSeconds("pulse-audio") - audioStart) / playing;
     sleepSeconds(1.5);
-    run.recording = recording.finish();
+    run.end = steadyClockMicroseconds();
     run.underruns = server.underruns() - underrunsBefore;
     run.played = backend.output.played;
     for (int wait = 0; wait < 100 && !closed(); ++wait)
@@ -246,6 +246,27 @@ void checkDetector(const Reference& reference, const std::vector<PlayedNote>& pl
                 found);
 }
 
+// The stretch of `recording`, begun at `recordingStart`, that holds `run`.
+std::vector<float> stretchOf(const Run& run, const std::vector<float>& recording, double recordingStart)
+{
+    const auto frame = [&](double microseconds) {
+        return std::clamp(std::size_t(std::max(0.0, (microseconds - recordingStart) / 1e6 * kRate)), std::size_t(0),
+                          recording.size() / 2);
+    };
+    return {recording.begin() + long(2 * frame(run.start)), recording.begin() + long(2 * frame(run.end))};
+}
+
+// How long after it was played the first note was heard, in milliseconds:
+// when the run's stretch of the recording began plus where the note is in
+// it, against its stamp. The recording counts from when the recorder was
+// started, which is a few milliseconds before it records anything, so this
+// errs long by that much.
+double firstNoteDelay(const Run& run, const Timing& timing, double recordingStart)
+{
+    const double stretchStart = std::max(run.start, recordingStart);
+    return (stretchStart + timing.heard.front() * 1e6 - run.played.front().stamp) / 1000;
+}
+
 void report(const char* name, const Run& run, const Timing& timing, int clicks)
 {
     std::printf("%s: onset error p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms; %d clicks heard, %d underruns "
@@ -277,6 +298,9 @@ int main(int argc, char** argv)
     BenchBackend& backend = *owned;
     platform::RuntimeInit(std::move(owned));
     app::initialize();
+    // One recording from the start, so each note's delay can be told.
+    MonitorRecording recording(server);
+    const double recordingStart = steadyClockMicroseconds();
 
     std::puts("playing bars 1 to 20 through the output as it was (64-frame periods, notes at once)...");
     Run baseline;
@@ -295,16 +319,21 @@ int main(int argc, char** argv)
             return 1;
         ours = play(backend, output, server, [&output] { return !output.streaming(); });
     }
+    const std::vector<float> sound = recording.finish();
+    const std::vector<float> baselineSound = stretchOf(baseline, sound, recordingStart);
+    const std::vector<float> oursSound = stretchOf(ours, sound, recordingStart);
     const Reference reference(ours.played);
     checkDetector(reference, ours.played);
-    const Timing baselineTiming = heardTiming(baseline.recording, Reference(baseline.played));
-    const Timing oursTiming = heardTiming(ours.recording, reference);
+    const Timing baselineTiming = heardTiming(baselineSound, Reference(baseline.played));
+    const Timing oursTiming = heardTiming(oursSound, reference);
     platform::RuntimeExit();
 
-    const int baselineClicks = countDropouts(baseline.recording);
-    const int clicks = countDropouts(ours.recording);
+    const int baselineClicks = countDropouts(baselineSound);
+    const int clicks = countDropouts(oursSound);
     report("as it was", baseline, baselineTiming, baselineClicks);
     report("now", ours, oursTiming, clicks);
+    std::printf("first note heard %.0f ms after it was played, the device opened on it\n",
+                firstNoteDelay(ours, oursTiming, recordingStart));
     std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f "
                 "baseline_p99=%.2f baseline_clicks=%d baseline_cpu_pct=%.1f\n",
                 oursTiming.p50, oursTiming.p99, oursTiming.max, oursTiming.drift, clicks, ours.cpuPercent,

@@ -70,6 +70,7 @@ Timing heardTiming(const std::vector<float>& recording, const Reference& referen
     const std::vector<double> heard =
         findOnsets(SpectralFlux(recording, rate), SpectralFlux(reference.sound, rate), reference.started);
     Timing result{};
+    result.heard = heard;
     for (std::size_t i = 0; i < heard.size(); ++i)
         result.errors.push_back(1000 * (heard[i] - reference.issued[i]));
     std::vector<double> sorted = result.errors;

@@ -35,6 +35,7 @@ struct Timing {
     double p50, p99, max; // of the size of the errors, milliseconds
     double drift;         // the least-squares slope of the errors times the run's length, milliseconds
     std::vector<double> errors; // milliseconds, the median taken off
+    std::vector<double> heard;  // seconds into the recording
 };
 
 // Finds each onset of the reference in `recording` by matching it against

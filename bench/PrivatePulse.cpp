@@ -31,7 +31,7 @@ PrivatePulseServer::PrivatePulseServer() : directory_(makeDirectory())
     setenv("PULSE_RUNTIME_PATH", (directory_ / "runtime").c_str(), 1);
     setenv("PULSE_SERVER", ("unix:" + (directory_ / "runtime" / "native").string()).c_str(), 1);
     server_ = std::make_unique<Subprocess>(std::vector<std::string>{
-        "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=no", "--log-level=debug",
+        "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "--log-level=debug",
         "--log-target=file:" + (directory_ / "server.log").string(),
         "-L", "module-null-sink sink_name=" + kSink + " format=float32le rate=44100 channels=2 norewinds=1",
         "-L", "module-native-protocol-unix"});

@@ -15,6 +15,8 @@
 // The null sink is told not to rewind: when a stream starts on it while it
 // idles, it rewinds and then sleeps on its idle timer, so the stream's first
 // write waits one to two seconds, which a sound card's sink does not do.
+// Shared memory is off: with it, this server version lost track of a
+// closed stream's memory now and then and stopped on an assertion.
 class PrivatePulseServer {
 public:
     PrivatePulseServer();

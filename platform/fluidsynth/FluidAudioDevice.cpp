@@ -3,6 +3,9 @@
 #include "platform/fluidsynth/QuietAudioLibraries.h"
 #include "platform/fluidsynth/Synthesizer.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace platform::fluidsynth {
 
 namespace {
@@ -26,6 +29,33 @@ int pullFrames(void* source, int frames, int, float*[], int outputs, float* out[
     return FLUID_OK;
 }
 
+// Gives the calling thread FluidSynth's real-time priority for as long as it
+// lives, where the system allows it, and its own scheduling back after.
+class RealtimeScheduling {
+public:
+    explicit RealtimeScheduling(fluid_settings_t* settings)
+    {
+        pthread_getschedparam(pthread_self(), &policy_, &parameters_);
+        int priority = 0;
+        fluid_settings_getint(settings, "audio.realtime-prio", &priority);
+        sched_param realtime{};
+        realtime.sched_priority = priority;
+        raised_ = priority > 0 && pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime) == 0;
+    }
+    ~RealtimeScheduling()
+    {
+        if (raised_)
+            pthread_setschedparam(pthread_self(), policy_, &parameters_);
+    }
+    RealtimeScheduling(const RealtimeScheduling&) = delete;
+    RealtimeScheduling& operator=(const RealtimeScheduling&) = delete;
+
+private:
+    int policy_ = SCHED_OTHER;
+    sched_param parameters_{};
+    bool raised_ = false;
+};
+
 } // namespace
 
 FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth) : settings_(synth.settings())
@@ -37,6 +67,12 @@ FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth) : settings_(synth.s
 bool FluidAudioDevice::open(FrameSource& source)
 {
     const QuietAudioLibraries quiet;
+    // FluidSynth raises its audio thread to real-time priority, but the
+    // PulseAudio client library moves the sound through a thread of its own,
+    // which starts with the scheduling of the thread that opens the device.
+    // At normal priority, a busy machine held that thread back long enough
+    // for the server to run dry; opened like this, it keeps up.
+    const RealtimeScheduling realtime(settings_);
     for (const AudioSystem& system : kAudioSystems) {
         fluid_settings_setstr(settings_, "audio.driver", system.driver);
         driver_.reset(new_fluid_audio_driver2(settings_, pullFrames, &source));
