@@ -16,10 +16,10 @@ constexpr double kSettleSeconds = 0.5;
 constexpr double kLearnSeconds = 1.5;
 // How fast drift is taken out. The lead also wanders while the sound server
 // changes how much it holds (on a PulseAudio null sink it grew by 170 ppm
-// for a minute), and following that moves the notes as much, so slowly is
-// better: a drift of 100 ppm (a poor sound card crystal) still leaves the
-// notes only 2 ms off, and a burst of a whole period moves the next note by
-// well under a frame.
+// over the twenty seconds watched), and following that moves the notes as
+// much, so slowly is better: a drift of 100 ppm (a poor sound card crystal)
+// still leaves the notes only 2 ms off, and a burst of a whole period moves
+// the next note by well under a frame.
 constexpr double kCorrectionMicroseconds = 20e6;
 // The fastest the correction moves the notes: as much as a poor crystal
 // drifts, and a tempo change nobody hears. A device that stalled for a

@@ -15,9 +15,10 @@ namespace platform::fluidsynth {
 // period it compares the frames rendered so far with the frame the mapping
 // gives for that moment. The first seconds of sound teach it the usual lead
 // (the device renders ahead of what is heard, in bursts); after that it
-// takes out any slow drift from that lead with a time constant of seconds,
-// far longer than the jitter of the periods, so the jitter never moves a
-// note.
+// takes out any slow drift from that lead with a time constant of twenty
+// seconds, far longer than the jitter of the periods, so the jitter never
+// moves a note, and never faster than a poor crystal drifts, so a stall
+// never hurries the notes after it.
 class FrameClock {
 public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
