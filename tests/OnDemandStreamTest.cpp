@@ -13,7 +13,8 @@ using platform::FluidSynthOutput;
 
 namespace {
 
-// A device the test pulls by hand, whose opening the test can hold back.
+// A device the test pulls by hand, whose opening and closing the test can
+// hold back.
 class HandPulledDevice final : public platform::fluidsynth::AudioDevice {
 public:
     bool open(platform::fluidsynth::FrameSource& source) override
@@ -29,16 +30,24 @@ public:
 
     void close() override
     {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         source_ = nullptr;
         ++closes_;
         changed_.notify_all();
+        changed_.wait(lock, [this] { return !holdClosing_; });
     }
 
     void holdOpening(bool hold)
     {
         const std::lock_guard lock(mutex_);
         holdOpening_ = hold;
+        changed_.notify_all();
+    }
+
+    void holdClosing(bool hold)
+    {
+        const std::lock_guard lock(mutex_);
+        holdClosing_ = hold;
         changed_.notify_all();
     }
 
@@ -78,6 +87,7 @@ private:
     std::condition_variable changed_;
     platform::fluidsynth::FrameSource* source_ = nullptr;
     bool holdOpening_ = false;
+    bool holdClosing_ = false;
     int opens_ = 0;
     int closes_ = 0;
 };
@@ -134,6 +144,25 @@ TEST_F(OnDemandStream, ClosesAfterTwoSecondsOfSilenceAndOpensAgainOnTheNextStrik
     for (int i = 0; i < 40; ++i)
         device.pull(kPeriod, sound);
     EXPECT_GT(rms(sound), 1e-3) << "no sound after opening again";
+}
+
+TEST_F(OnDemandStream, AStrikeWhileTheDeviceClosesOpensItAgain)
+{
+    out.playNote(players[0], 60, 100);
+    ASSERT_TRUE(device.waitUntil(2, 1, true));
+    out.playNote(players[0], 60, 0);
+    device.holdClosing(true);
+    std::vector<float> sound;
+    pullUntilClosed(sound);
+    ASSERT_TRUE(device.waitUntil(2, 2)) << "still open after 10 s of frames";
+
+    out.playNote(players[0], 64, 100);
+    device.holdClosing(false);
+    ASSERT_TRUE(device.waitUntil(3, 2, true)) << "the strike did not open the device again";
+    sound.clear();
+    for (int i = 0; i < 40; ++i)
+        device.pull(kPeriod, sound);
+    EXPECT_GT(rms(sound), 1e-3) << "the strike was lost";
 }
 
 TEST_F(OnDemandStream, NothingButAStrikeOpensTheDevice)
