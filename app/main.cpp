@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "platform/core/SteadyClock.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
 #include "platform/qt/GraphicalSession.h"
 #include "platform/qt/QtBackend.h"
@@ -13,5 +14,5 @@ int main()
         std::cerr << "velmora20: needs a graphical session, but neither DISPLAY nor WAYLAND_DISPLAY is set\n";
         return 1;
     }
-    return app::main(std::make_unique<platform::QtBackend>(std::make_unique<platform::FluidSynthOutput>()));
+    return app::main(std::make_unique<platform::QtBackend>(std::make_unique<platform::FluidSynthOutput>(platform::steadyClockMicroseconds)));
 }

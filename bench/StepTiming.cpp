@@ -13,31 +13,22 @@
 
 #include "app/Startup.h"
 #include "bench/BusyLoad.h"
+#include "bench/CpuTime.h"
+#include "bench/ModeThread.h"
 #include "bench/Spread.h"
 #include "player/Window1.h"
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
 #include "platform/core/Services.h"
-#include "platform/core/Thread.h"
 #include "platform/qt/QtBackend.h"
 #include "score/Score.h"
 #include "score/Step.h"
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Notes go nowhere; only the time of each event is kept.
 class TimingOutput : public platform::NoteOutput {
@@ -47,14 +38,7 @@ public:
     std::vector<double> times;
 };
 
-std::vector<std::string> barNames(int first, int last)
-{
-    std::vector<std::string> names;
-    for (int bar = first; bar <= last; ++bar) names.push_back("bar" + std::to_string(bar));
-    return names;
-}
-
-const std::vector<std::string> bars = barNames(1, 20);
+const std::vector<std::string> bars = bench::barNames(1, 20);
 
 std::size_t stepsOf(const std::vector<std::string>& routines)
 {
@@ -92,9 +76,9 @@ Figures measure(TimingOutput& output, void (*play)(platform::Window&))
 {
     output.times.clear();
     const double wallStart = platform::Microseconds();
-    const double cpuStart = cpuSeconds();
+    const double cpuStart = bench::processCpuSeconds();
     play(*player::Window1());
-    const double cpuPercent = 100.0 * (cpuSeconds() - cpuStart) / ((platform::Microseconds() - wallStart) / 1e6);
+    const double cpuPercent = 100.0 * (bench::processCpuSeconds() - cpuStart) / ((platform::Microseconds() - wallStart) / 1e6);
     return {bench::spreadOf(overshoots(output.times)), cpuPercent};
 }
 
@@ -106,13 +90,7 @@ void playBars(platform::Window& window)
 
 void playOnAModeThread(platform::Window& window)
 {
-    const auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
-    platform::_InstallInstanceEventHandler(*thread, "Run", [&window](platform::Object&) {
-        playBars(window);
-        platform::runtimeBackend().quit();
-    });
-    thread->Run();
-    platform::runtimeBackend().runEventLoop();
+    bench::playOnAModeThread(window, bars);
 }
 
 void report(const char* what, const Figures& figures)
@@ -127,7 +105,7 @@ void report(const char* what, const Figures& figures)
 int main(int argc, char** argv)
 {
     const auto load = bench::loadFromArguments(argc, argv);
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    bench::useOffscreenUnlessAsked();
     auto output = std::make_unique<TimingOutput>();
     TimingOutput& timing = *output;
     platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(output)));
@@ -143,7 +121,7 @@ int main(int argc, char** argv)
     report("busy loop:  ", busy);
     // A whole original performance: its passages have the steps of their
     // bars in a row, and the end pause is one more wait.
-    const std::size_t originalWaits = stepsOf(barNames(1, 142)) + 1;
+    const std::size_t originalWaits = stepsOf(bench::barNames(1, 142)) + 1;
     std::printf("drift: the mode thread's overshoots add up to %.2f ms over %zu steps; at that mean, %.1f ms over the %zu waits of a "
                 "whole original performance\n",
                 real.overshoot.sum / 1000.0, stepsOf(bars), real.overshoot.mean * static_cast<double>(originalWaits) / 1000.0, originalWaits);

@@ -11,6 +11,7 @@
 // kept busy.
 
 #include "bench/BusyLoad.h"
+#include "bench/ModeThread.h"
 #include "bench/Spread.h"
 #include "platform/core/Runtime.h"
 #include "platform/core/Services.h"
@@ -57,7 +58,7 @@ void print(const char* what, const bench::Spread& late)
 int main(int argc, char** argv)
 {
     const auto load = bench::loadFromArguments(argc, argv);
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    bench::useOffscreenUnlessAsked();
     platform::RuntimeInit(std::make_unique<platform::QtBackend>(nullptr));
 
     std::mt19937 chance(20261207);

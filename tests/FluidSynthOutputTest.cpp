@@ -1,40 +1,24 @@
+#include "platform/core/SteadyClock.h"
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
+#include "tests/FluidSynthTesting.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <stdexcept>
 
+using namespace fluidsynth_testing;
 using platform::FluidSynthOutput;
 using platform::NotePlayer;
 
 namespace {
 
-const std::string kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 constexpr double kSilence = 1e-5;  // RMS; a held piano note is above 5e-4
 constexpr double kSounding = 1e-4;
-
-// The output only compares player addresses, so any distinct objects do.
-class Players {
-public:
-    const NotePlayer& operator[](std::size_t i) const { return *reinterpret_cast<const NotePlayer*>(&tokens_[i]); }
-
-private:
-    std::array<int, 16> tokens_{};
-};
-
-double rms(const std::vector<float>& samples)
-{
-    double sum = 0;
-    for (float s : samples)
-        sum += double(s) * s;
-    return std::sqrt(sum / double(samples.size()));
-}
 
 // Frequency of the strongest component between low and high Hz, in steps of
 // step Hz (Goertzel over a Hann-windowed mono mix).
@@ -257,7 +241,7 @@ TEST(FluidSynthOutputProblems, ADamagedSoundFontAloneIsNamedOnceInOneLineAndStay
 TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)
 {
     testing::internal::CaptureStderr();
-    FluidSynthOutput out;
+    FluidSynthOutput out{platform::steadyClockMicroseconds};
     const std::string stderrText = testing::internal::GetCapturedStderr();
     ASSERT_FALSE(out.soundFont().empty());
     if (out.audible()) {

@@ -1,5 +1,6 @@
 #include "platform/fluidsynth/FluidSynthOutput.h"
 
+#include "platform/fluidsynth/FluidAudioDevice.h"
 #include "platform/fluidsynth/QuietAudioLibraries.h"
 
 #include <iostream>
@@ -9,28 +10,27 @@ namespace platform {
 
 namespace {
 
-struct AudioSystem {
-    const char* driver; // FluidSynth's name for it
-    const char* name;   // the user's
-};
-
-// FluidSynth opens only the driver it is told to, so the fallback is ours.
-// PulseAudio first: PipeWire desktops serve it too, and it shares the device.
-constexpr AudioSystem kAudioSystems[] = {{"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}, {"jack", "JACK"}};
-
 constexpr const char* kProgram = "velmora20";
 
-fluidsynth::AudioDriverHandle openFirstAudioSystem(const fluidsynth::Synthesizer& synth)
-{
-    // Without this JACK would open ports connected to nothing.
-    fluid_settings_setint(synth.settings(), "audio.jack.autoconnect", 1);
-    for (const AudioSystem& system : kAudioSystems) {
-        fluid_settings_setstr(synth.settings(), "audio.driver", system.driver);
-        if (fluidsynth::AudioDriverHandle driver{new_fluid_audio_driver(synth.settings(), synth.synth())})
-            return driver;
-    }
-    return nullptr;
-}
+// How far ahead of the device's rendering a note is placed, in periods: one
+// because the device renders a whole period at once, so a note played just
+// after a period was rendered must still fall after it; one because the
+// rendering runs about a period further ahead once the sound server's buffer
+// has filled; one to spare for a busy machine. Nobody plays this music live:
+// being on the beat matters, not a few tens of milliseconds of delay.
+constexpr int kLatencyPeriods = 3;
+
+// Silence after the last voice ended, release tails and reverb included,
+// before the device is closed: long enough that the pauses of the music
+// never close it.
+constexpr double kCloseAfterSeconds = 2.0;
+
+// Stands in for the music while an audio system is tried: the drivers hand
+// over zeroed buffers, so it renders nothing.
+class Silence final : public fluidsynth::FrameSource {
+public:
+    void renderFrames(int, float*, float*) override {}
+};
 
 std::string commaSeparated(const std::vector<std::string>& paths)
 {
@@ -51,10 +51,8 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
 
 std::string noAudioMessage()
 {
-    std::string tried;
-    for (const AudioSystem& system : kAudioSystems)
-        tried += (tried.empty() ? "" : ", ") + std::string(system.name);
-    return std::string(kProgram) + ": no audio output could be opened (tried " + tried + "); playing silently";
+    return std::string(kProgram) + ": no audio output could be opened (tried " +
+           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently";
 }
 
 void requireRange(int value, int low, int high, const char* what)
@@ -66,38 +64,64 @@ void requireRange(int value, int low, int high, const char* what)
 
 } // namespace
 
-FluidSynthOutput::FluidSynthOutput() : FluidSynthOutput(true, fluidsynth::defaultSoundFonts()) {}
-
-FluidSynthOutput::FluidSynthOutput(Offline, const std::vector<std::string>& soundFonts)
-    : FluidSynthOutput(false, soundFonts)
+FluidSynthOutput::FluidSynthOutput(Clock clock)
+    : FluidSynthOutput(nullptr, std::move(clock), fluidsynth::defaultSoundFonts(), true)
 {
 }
 
-FluidSynthOutput::FluidSynthOutput(bool live, const std::vector<std::string>& soundFonts)
+FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
+                                   const std::vector<std::string>& soundFonts)
+    : FluidSynthOutput(std::move(device), std::move(clock), soundFonts, true)
+{
+}
+
+FluidSynthOutput::FluidSynthOutput(Offline, const std::vector<std::string>& soundFonts, Clock clock)
+    : FluidSynthOutput(nullptr, std::move(clock), soundFonts, false)
+{
+}
+
+FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
+                                   const std::vector<std::string>& soundFonts, bool live)
+    : clock_(clock ? std::move(clock) : [this] { return double(renderer_.renderedFrames()) / sampleRate() * 1e6; })
+    , renderer_(synth_.synth(), synth_.sampleRate(), static_cast<std::int64_t>(latencyFrames()), [this] { return clock_(); })
+    , device_(std::move(device))
 {
     fluidsynth::SoundFontSearch search;
     {
         const fluidsynth::QuietAudioLibraries quiet;
         search = synth_.loadFirstSoundFont(soundFonts);
         soundFont_ = search.loaded;
-        // Without a SoundFont there is nothing to hear, so no device is held
-        // open streaming silence either.
-        if (live && !soundFont_.empty())
-            driver_ = openFirstAudioSystem(synth_);
     }
-    if (soundFont_.empty())
+    if (soundFont_.empty()) {
         problem_ = noSoundFontMessage(search, soundFonts);
-    else if (live && !driver_)
-        problem_ = noAudioMessage();
+    } else if (live) {
+        if (!device_)
+            device_ = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+        // Tried once now, so a machine without sound says so at start-up;
+        // after that the device opens only while the music plays.
+        Silence silence;
+        if (device_->open(silence)) {
+            device_->close();
+            stream_ = std::make_unique<fluidsynth::OnDemandStream>(
+                *device_, renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()));
+        } else {
+            problem_ = noAudioMessage();
+        }
+    }
     if (!audible())
         std::cerr << problem_ << '\n';
 }
 
 FluidSynthOutput::~FluidSynthOutput()
 {
-    // Silence every voice, held or releasing, before the driver and then the
+    // Silence every voice, held or releasing, before the device and then the
     // synthesizer go, so tearing down never leaves a note sounding.
     fluid_synth_all_sounds_off(synth_.synth(), -1);
+}
+
+double FluidSynthOutput::latencyFrames() const
+{
+    return kLatencyPeriods * synth_.periodFrames();
 }
 
 void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
@@ -105,7 +129,7 @@ void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
     requireRange(instrument, 1, 128, "instrument");
     const int channel = channels_.channelOf(player);
     if (audible())
-        fluid_synth_program_change(synth_.synth(), channel, instrument - 1);
+        play({clock_(), fluidsynth::NoteEvent::Kind::Program, channel, instrument - 1, 0});
 }
 
 void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity)
@@ -113,24 +137,26 @@ void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity
     requireRange(note, 0, 127, "note");
     requireRange(velocity, 0, 127, "velocity");
     const int channel = channels_.channelOf(player);
-    if (!audible())
-        return;
-    // FluidSynth's note-off releases every voice of the key on the channel,
-    // however often it was struck, as a MIDI note-off should.
-    if (velocity > 0)
-        fluid_synth_noteon(synth_.synth(), channel, note, velocity);
+    if (audible())
+        play({clock_(), fluidsynth::NoteEvent::Kind::Note, channel, note, velocity});
+}
+
+void FluidSynthOutput::play(const fluidsynth::NoteEvent& event)
+{
+    if (stream_)
+        stream_->play(event);
     else
-        fluid_synth_noteoff(synth_.synth(), channel, note);
+        renderer_.push(event);
 }
 
 std::vector<float> FluidSynthOutput::render(int frames)
 {
-    if (driver_)
+    if (stream_)
         throw std::logic_error("FluidSynth output: render() on an output that plays to an audio device");
     requireRange(frames, 0, 1 << 24, "frame count");
     std::vector<float> samples(2 * static_cast<std::size_t>(frames));
     if (frames > 0)
-        fluid_synth_write_float(synth_.synth(), frames, samples.data(), 0, 2, samples.data(), 1, 2);
+        renderer_.render(frames, samples.data(), samples.data() + 1, 2);
     return samples;
 }
 

@@ -1,33 +1,49 @@
 #pragma once
 
 #include "platform/core/NoteOutput.h"
+#include "platform/fluidsynth/AudioDevice.h"
 #include "platform/fluidsynth/ChannelAssignment.h"
-#include "platform/fluidsynth/FluidHandles.h"
+#include "platform/fluidsynth/EventRenderer.h"
+#include "platform/fluidsynth/OnDemandStream.h"
 #include "platform/fluidsynth/Synthesizer.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
 
 // Sounds the note players through FluidSynth with a General MIDI SoundFont,
-// each player on a MIDI channel of its own. Either live, on the first audio
-// system that opens, or offline, rendering only when asked to.
+// each player on a MIDI channel of its own. Either live, on an audio device
+// that is open only while something sounds, or offline, rendering only when
+// asked to.
+//
+// Every note is stamped with the clock when it is played and heard one
+// constant latency later, so the notes keep the spacing they were played
+// with, however the device's periods fall.
 //
 // Nothing missing on the machine is fatal: without a SoundFont that loads or
 // an audio device the output says so in one line on standard error and then
 // accepts notes without sounding them.
 //
-// setInstrument() and playNote() are meant for one thread (the GUI's); they
-// may run while FluidSynth's audio thread renders.
+// setInstrument() and playNote() are meant for one thread (the GUI's); the
+// device renders on a thread of its own meanwhile.
 class FluidSynthOutput final : public NoteOutput {
 public:
+    // Microseconds on a monotonic clock.
+    using Clock = std::function<double()>;
     // Selects the offline constructor: no audio device, render() pulls samples.
     struct Offline {};
 
-    // Opens the first of PulseAudio, ALSA and JACK that works.
-    FluidSynthOutput();
-    explicit FluidSynthOutput(Offline, const std::vector<std::string>& soundFonts = fluidsynth::defaultSoundFonts());
+    // Plays through the first of PulseAudio, ALSA and JACK that opens.
+    explicit FluidSynthOutput(Clock clock);
+    // Plays through `device`.
+    FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
+                     const std::vector<std::string>& soundFonts = fluidsynth::defaultSoundFonts());
+    // Without a clock, a note is stamped with the time rendered so far.
+    explicit FluidSynthOutput(Offline, const std::vector<std::string>& soundFonts = fluidsynth::defaultSoundFonts(),
+                              Clock clock = {});
     ~FluidSynthOutput() override;
 
     FluidSynthOutput(const FluidSynthOutput&) = delete;
@@ -38,26 +54,36 @@ public:
     void playNote(const NotePlayer& player, int note, int velocity) override;
 
     // Whether notes are heard (or rendered): a SoundFont loaded and, when
-    // live, an audio device opened.
+    // live, an audio device that opened when tried at construction.
     bool audible() const { return problem_.empty(); }
     // The one line written to standard error when not audible, else empty.
     const std::string& problem() const { return problem_; }
     // The SoundFont in use, empty if none could be loaded.
     const std::string& soundFont() const { return soundFont_; }
+    // Whether a device is open now (or opening, or closing); offline never.
+    bool streaming() const { return stream_ && stream_->streaming(); }
 
     double sampleRate() const { return synth_.sampleRate(); }
+    // How long after its stamp a note takes effect in the rendered sound.
+    double latencyFrames() const;
     // The next frames of output as interleaved stereo; offline outputs only
     // (std::logic_error when an audio device is pulling the output itself).
     std::vector<float> render(int frames);
 
 private:
-    FluidSynthOutput(bool live, const std::vector<std::string>& soundFonts);
+    FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
+                     const std::vector<std::string>& soundFonts, bool live);
+    void play(const fluidsynth::NoteEvent& event);
 
     fluidsynth::Synthesizer synth_;
-    fluidsynth::AudioDriverHandle driver_; // declared after synth_: must go first
     fluidsynth::ChannelAssignment channels_;
     std::string soundFont_;
     std::string problem_;
+    Clock clock_;
+    fluidsynth::EventRenderer renderer_;
+    std::unique_ptr<fluidsynth::AudioDevice> device_;
+    // Declared last: its thread and the device's go before what they use.
+    std::unique_ptr<fluidsynth::OnDemandStream> stream_;
 };
 
 } // namespace platform

@@ -13,9 +13,17 @@ namespace {
 // (FluidSynth's default of 0.2 is quieter than it needs to be).
 constexpr double kGain = 0.4;
 
-// Frames per audio period: small enough that a key press reaches the sound
-// card within a few milliseconds.
-constexpr int kPeriodFrames = 64;
+// Frames per audio period (23 ms at 44.1 kHz). FluidSynth's PulseAudio
+// driver asks the server for a latency of just one period, of which the
+// server keeps only part buffered, so this is what it must keep filled on a
+// busy machine: 64 frames underran a hundred times a minute, 512 still
+// underran with every core busy, 1024 did not. Longer periods also cost less
+// processor time. The notes keep their timing through their stamps, not
+// through short periods.
+constexpr int kPeriodFrames = 1024;
+// ALSA buffers this many periods (FluidSynth's default of 16 would delay
+// the first note by a third of a second).
+constexpr int kPeriods = 2;
 
 SettingsHandle makeSettings()
 {
@@ -24,6 +32,7 @@ SettingsHandle makeSettings()
         throw std::runtime_error("FluidSynth could not create its settings");
     fluid_settings_setnum(settings.get(), "synth.gain", kGain);
     fluid_settings_setint(settings.get(), "audio.period-size", kPeriodFrames);
+    fluid_settings_setint(settings.get(), "audio.periods", kPeriods);
     // A GM SoundFont holds far more samples than one piece uses; loading
     // them on first use saves most of the memory and start-up time.
     fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
@@ -87,6 +96,13 @@ SoundFontSearch Synthesizer::loadFirstSoundFont(const std::vector<std::string>& 
         search.unreadable.push_back(file.string());
     }
     return search;
+}
+
+int Synthesizer::periodFrames() const
+{
+    int frames = 0;
+    fluid_settings_getint(settings_.get(), "audio.period-size", &frames);
+    return frames;
 }
 
 double Synthesizer::sampleRate() const

@@ -19,8 +19,8 @@ struct SoundFontSearch {
 };
 
 // One FluidSynth synthesizer with the settings it was made from, tuned for a
-// small piano piece: low-latency periods, instruments loaded only when played
-// and a gain that leaves headroom for full chords.
+// small piano piece: periods long enough for a busy machine, instruments
+// loaded only when played and a gain that leaves headroom for full chords.
 class Synthesizer {
 public:
     Synthesizer();
@@ -31,6 +31,8 @@ public:
     SoundFontSearch loadFirstSoundFont(const std::vector<std::string>& candidates);
 
     double sampleRate() const;
+    // Frames an audio device renders at a time.
+    int periodFrames() const;
 
     fluid_settings_t* settings() const { return settings_.get(); }
     fluid_synth_t* synth() const { return synth_.get(); }

@@ -1,9 +1,9 @@
 #include "platform/qt/QtBackend.h"
 
+#include "platform/core/SteadyClock.h"
 #include "platform/qt/MessageBoxes.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace platform {
 
@@ -29,7 +29,7 @@ QtBackend::~QtBackend() = default;
 
 double QtBackend::microseconds()
 {
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return steadyClockMicroseconds();
 }
 
 NoteOutput& QtBackend::noteOutput()

@@ -1,0 +1,278 @@
+// bench-audio-output: what a listener hears of bars 1 to 20 played through
+// the real FluidSynth output on the real clock, against the output as it was
+// (64-frame periods streaming from start to exit, notes applied the moment
+// they are played), both in the same run.
+//
+// It starts a PulseAudio server of its own with a null sink, plays the bars
+// on a mode thread as the desktop does, records the sink's monitor, finds
+// the onsets in the recording by spectral flux and compares them with the
+// times the notes were played, after taking off the median offset (the one
+// constant latency). Drift is the slope of a straight line fitted to those
+// errors over the run, times the length of the run. Clicks are dropouts in
+// the recording (the server writes exact silence when a stream underruns);
+// the server's own count of underruns is printed beside them. CPU is the
+// process's while playing, and the audio thread's alone; idle CPU is the
+// process's once the output has closed after the music.
+//
+// The onset detector is checked first on an exact offline render of the
+// same notes, and on one with a known delay planted in every fifth onset.
+//
+// --load starts one busy process per core for the whole run.
+
+#include "app/Startup.h"
+#include "bench/BusyLoad.h"
+#include "bench/CpuTime.h"
+#include "bench/HeardTiming.h"
+#include "bench/ModeThread.h"
+#include "bench/Onsets.h"
+#include "bench/PrivatePulse.h"
+#include "bench/Subprocess.h"
+#include "platform/core/NotePlayer.h"
+#include "platform/core/Runtime.h"
+#include "platform/core/SteadyClock.h"
+#include "platform/fluidsynth/ChannelAssignment.h"
+#include "platform/fluidsynth/FluidHandles.h"
+#include "platform/fluidsynth/FluidSynthOutput.h"
+#include "platform/qt/QtBackend.h"
+#include "player/Window1.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace bench;
+using platform::steadyClockMicroseconds;
+
+constexpr double kRate = 44100;
+
+void sleepSeconds(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// The output as it was: 64-frame periods from start to exit on PulseAudio,
+// each note applied to the synthesizer the moment it is played.
+class BaselineOutput : public platform::NoteOutput {
+public:
+    BaselineOutput() : settings_(new_fluid_settings())
+    {
+        fluid_settings_setnum(settings_.get(), "synth.gain", 0.4);
+        fluid_settings_setint(settings_.get(), "audio.period-size", 64);
+        fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
+        fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 1);
+        fluid_settings_setstr(settings_.get(), "audio.driver", "pulseaudio");
+        synth_.reset(new_fluid_synth(settings_.get()));
+        fluid_synth_sfload(synth_.get(), platform::fluidsynth::defaultSoundFonts().front().c_str(), 1);
+        driver_.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
+    }
+    ~BaselineOutput() override { fluid_synth_all_sounds_off(synth_.get(), -1); }
+
+    void setInstrument(const platform::NotePlayer& player, int instrument) override
+    {
+        fluid_synth_program_change(synth_.get(), channels_.channelOf(player), instrument - 1);
+    }
+    void playNote(const platform::NotePlayer& player, int note, int velocity) override
+    {
+        if (velocity > 0)
+            fluid_synth_noteon(synth_.get(), channels_.channelOf(player), note, velocity);
+        else
+            fluid_synth_noteoff(synth_.get(), channels_.channelOf(player), note);
+    }
+
+private:
+    platform::fluidsynth::SettingsHandle settings_;
+    platform::fluidsynth::SynthHandle synth_;
+    platform::fluidsynth::AudioDriverHandle driver_; // after synth_: goes first
+    platform::fluidsynth::ChannelAssignment channels_;
+};
+
+// Passes every note on to the output under test and keeps it with the time
+// it was played.
+class StampingOutput : public platform::NoteOutput {
+public:
+    void setInstrument(const platform::NotePlayer& player, int instrument) override
+    {
+        if (target) target->setInstrument(player, instrument);
+    }
+    void playNote(const platform::NotePlayer& player, int note, int velocity) override
+    {
+        played.push_back({steadyClockMicroseconds(), &player, note, velocity});
+        if (target) target->playNote(player, note, velocity);
+    }
+
+    platform::NoteOutput* target = nullptr;
+    std::vector<PlayedNote> played;
+};
+
+
+struct Run {
+    std::vector<PlayedNote> played;
+    double start = 0, end = 0; // microseconds, the stretch of the recording that holds the run
+    double cpuPercent = 0, audioThreadCpuPercent = 0, idleCpuPercent = 0;
+    int underruns = 0;
+};
+
+// Plays the bars through `output`; then waits until `closed` says the
+// output has stopped streaming (or a few seconds have passed) and measures
+// the CPU over three idle seconds.
+template <typename Closed>
+Run play(StampingOutput& stamping, platform::NoteOutput& output, const PrivatePulseServer& server, Closed closed)
+{
+    Run run;
+    stamping.target = &output;
+    stamping.played.clear();
+    const int underrunsBefore = server.underruns();
+    run.start = steadyClockMicroseconds();
+    sleepSeconds(0.5);
+    const double wallStart = steadyClockMicroseconds(), cpuStart = processCpuSeconds();
+    const double audioStart = threadCpuSeconds("pulse-audio");
+    playOnAModeThread(*player::Window1(), barNames(1, 20));
+    const double playing = (steadyClockMicroseconds() - wallStart) / 1e6;
+    run.cpuPercent = 100 * (processCpuSeconds() - cpuStart) / playing;
+    run.audioThreadCpuPercent = 100 * (threadCpuSeconds("pulse-audio") - audioStart) / playing;
+    sleepSeconds(1.5);
+    run.end = steadyClockMicroseconds();
+    run.underruns = server.underruns() - underrunsBefore;
+    run.played = stamping.played;
+    for (int wait = 0; wait < 100 && !closed(); ++wait)
+        sleepSeconds(0.1);
+    const double idleCpuStart = processCpuSeconds();
+    sleepSeconds(3);
+    run.idleCpuPercent = 100 * (processCpuSeconds() - idleCpuStart) / 3;
+    stamping.target = nullptr;
+    return run;
+}
+
+// Renders the notes offline through the output at exactly the times they
+// were played, those of every fifth onset `planted` microseconds late.
+std::vector<float> renderExactly(const std::vector<PlayedNote>& played, double planted)
+{
+    double now = 0;
+    platform::FluidSynthOutput output(platform::FluidSynthOutput::Offline{}, platform::fluidsynth::defaultSoundFonts(),
+                                      [&now] { return now; });
+    const std::vector<int> onsets = onsetNumbers(played);
+    for (std::size_t i = 0; i < played.size(); ++i) {
+        now = played[i].stamp + (played[i].velocity > 0 && onsets[i] % 5 == 4 ? planted : 0);
+        output.playNote(*played[i].player, played[i].note, played[i].velocity);
+    }
+    const double length = (played.back().stamp - played.front().stamp) / 1e6 + 2;
+    return output.render(int(length * kRate));
+}
+
+// The detector's own error: on the output's exact offline render, where
+// only FluidSynth's blocks should show, and the delay it finds where one
+// was planted.
+void checkDetector(const Reference& reference, const std::vector<PlayedNote>& played)
+{
+    const Timing exact = heardTiming(renderExactly(played, 0), reference);
+    constexpr double kPlantedMilliseconds = 4;
+    const Timing planted = heardTiming(renderExactly(played, kPlantedMilliseconds * 1000), reference);
+    std::vector<double> plantedErrors, otherErrors;
+    for (std::size_t i = 0; i < planted.errors.size(); ++i)
+        (i % 5 == 4 ? plantedErrors : otherErrors).push_back(planted.errors[i]);
+    const auto median = [](std::vector<double> values) {
+        std::ranges::nth_element(values, values.begin() + long(values.size() / 2));
+        return values[values.size() / 2];
+    };
+    const double found = median(plantedErrors) - median(otherErrors);
+    std::printf("onsets of an exact offline render: p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms "
+                "(FluidSynth starts notes at its 64-frame blocks, 1.45 ms)\n",
+                exact.p50, exact.p99, exact.max, exact.drift);
+    std::printf("onsets of a render with %.1f ms planted in every fifth onset: found %.2f ms\n", kPlantedMilliseconds,
+                found);
+}
+
+// The stretch of `recording`, begun at `recordingStart`, that holds `run`.
+std::vector<float> stretchOf(const Run& run, const std::vector<float>& recording, double recordingStart)
+{
+    const auto frame = [&](double microseconds) {
+        return std::clamp(std::size_t(std::max(0.0, (microseconds - recordingStart) / 1e6 * kRate)), std::size_t(0),
+                          recording.size() / 2);
+    };
+    return {recording.begin() + long(2 * frame(run.start)), recording.begin() + long(2 * frame(run.end))};
+}
+
+// How long after it was played the first note was heard, in milliseconds:
+// when the run's stretch of the recording began plus where the note is in
+// it, against its stamp. The recording counts from when the recorder was
+// started, which is a few milliseconds before it records anything, so this
+// errs long by that much.
+double firstNoteDelay(const Run& run, const Timing& timing, double recordingStart)
+{
+    const double stretchStart = std::max(run.start, recordingStart);
+    return (stretchStart + timing.heard.front() * 1e6 - run.played.front().stamp) / 1000;
+}
+
+void report(const char* name, const Run& run, const Timing& timing, int clicks)
+{
+    std::printf("%s: onset error p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms; %d clicks heard, %d underruns "
+                "logged by the server; CPU %.1f%% playing (audio thread %.1f%%), %.2f%% idle\n",
+                name, timing.p50, timing.p99, timing.max, timing.drift, clicks, run.underruns, run.cpuPercent,
+                run.audioThreadCpuPercent, run.idleCpuPercent);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto load = loadFromArguments(argc, argv);
+    for (const char* tool : {"pulseaudio", "parec", "pactl"}) {
+        if (!onPath(tool)) {
+            std::printf("audio skipped: %s is not installed (tools/install-bench-deps installs it)\n", tool);
+            return 0;
+        }
+    }
+    PrivatePulseServer server;
+
+    useOffscreenUnlessAsked();
+    auto owned = std::make_unique<StampingOutput>();
+    StampingOutput& stamping = *owned;
+    platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(owned)));
+    app::initialize();
+    // One recording from the start, so each note's delay can be told.
+    MonitorRecording recording(server);
+    const double recordingStart = steadyClockMicroseconds();
+
+    std::puts("playing bars 1 to 20 through the output as it was (64-frame periods, notes at once)...");
+    Run baseline;
+    {
+        BaselineOutput output;
+        baseline = play(stamping, output, server, [] { return true; });
+    }
+    std::puts("playing bars 1 to 20 through the FluidSynth output...");
+    Run ours;
+    {
+        const double start = steadyClockMicroseconds();
+        platform::FluidSynthOutput output(steadyClockMicroseconds);
+        std::printf("the output started in %.0f ms (SoundFont loaded, the audio device opened and closed once)\n",
+                    (steadyClockMicroseconds() - start) / 1000);
+        if (!output.audible())
+            return 1;
+        ours = play(stamping, output, server, [&output] { return !output.streaming(); });
+    }
+    const std::vector<float> sound = recording.finish();
+    const std::vector<float> baselineSound = stretchOf(baseline, sound, recordingStart);
+    const std::vector<float> oursSound = stretchOf(ours, sound, recordingStart);
+    const Reference reference(ours.played);
+    checkDetector(reference, ours.played);
+    const Timing baselineTiming = heardTiming(baselineSound, Reference(baseline.played));
+    const Timing oursTiming = heardTiming(oursSound, reference);
+    platform::RuntimeExit();
+
+    const int baselineClicks = countDropouts(baselineSound);
+    const int clicks = countDropouts(oursSound);
+    report("as it was", baseline, baselineTiming, baselineClicks);
+    report("now", ours, oursTiming, clicks);
+    std::printf("first note heard %.0f ms after it was played, the device opened on it\n",
+                firstNoteDelay(ours, oursTiming, recordingStart));
+    std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f "
+                "baseline_p99=%.2f baseline_clicks=%d baseline_cpu_pct=%.1f\n",
+                oursTiming.p50, oursTiming.p99, oursTiming.max, oursTiming.drift, clicks, ours.cpuPercent,
+                ours.idleCpuPercent, baselineTiming.p99, baselineClicks, baseline.cpuPercent);
+}

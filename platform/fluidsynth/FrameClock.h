@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+namespace platform::fluidsynth {
+
+// Maps times on the program's clock (microseconds) to frames of the
+// synthesizer's own sample timeline, so that an event stamped when it was
+// played takes effect one constant latency later, wherever the audio
+// periods happen to fall.
+//
+// The mapping is anchored when the device starts pulling, on the stamp of
+// the earliest event waiting then, so events stamped while the device
+// opened keep their spacing. From then on it follows the device: at every
+// period it compares the frames rendered so far with the frame the mapping
+// gives for that moment. The first seconds of sound teach it the usual lead
+// (the device renders ahead of what is heard, in bursts); after that it
+// takes out any slow drift from that lead with a time constant of twenty
+// seconds, far longer than the jitter of the periods, so the jitter never
+// moves a note, and never faster than a poor crystal drifts, so a stall
+// never hurries the notes after it.
+class FrameClock {
+public:
+    FrameClock(double sampleRate, std::int64_t latencyFrames);
+
+    bool anchored() const { return anchored_; }
+    // The event stamped `stamp` takes effect at `frame` plus the latency;
+    // `now` is when the device started pulling, at `frame`.
+    void anchor(double stamp, std::int64_t frame, double now);
+    // The device stopped: the next start anchors anew.
+    void release() { anchored_ = false; }
+
+    // A period starts at `now`, `rendered` frames into the timeline.
+    void observe(std::int64_t rendered, double now);
+
+    // The frame at which an event stamped `stamp` takes effect.
+    std::int64_t frameOf(double stamp) const;
+
+private:
+    double exactFrameOf(double stamp) const;
+
+    double framesPerMicrosecond_;
+    std::int64_t latencyFrames_;
+    bool anchored_ = false;
+    double anchorStamp_ = 0;
+    double anchorFrame_ = 0; // the latency and the drift correction included
+    std::int64_t anchorRendered_ = 0;
+    double lastObserved_ = 0;
+    // The usual lead of the mapping over the rendered frames, averaged over
+    // time while learning; the target of the correction once learnt.
+    double leadSum_ = 0;
+    double leadWeight_ = 0;
+    bool leadLearnt_ = false;
+    double usualLead_ = 0;
+};
+
+} // namespace platform::fluidsynth
