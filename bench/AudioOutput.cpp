@@ -247,6 +247,7 @@ int main(int argc, char** argv)
     }
     std::puts("playing bars 1 to 20 through the FluidSynth output...");
     Run ours;
+    double latencyMilliseconds = 0;
     {
         const double start = steadyClockMicroseconds();
         platform::FluidSynthOutput output(steadyClockMicroseconds);
@@ -254,6 +255,7 @@ int main(int argc, char** argv)
                     (steadyClockMicroseconds() - start) / 1000);
         if (!output.audible())
             return 1;
+        latencyMilliseconds = output.latencyFrames() / output.sampleRate() * 1000;
         ours = play(stamping, output, server, [&output] { return !output.streaming(); });
     }
     const std::vector<float> sound = recording.finish();
@@ -269,8 +271,10 @@ int main(int argc, char** argv)
     const int clicks = countDropouts(oursSound);
     report("as it was", baseline, baselineTiming, baselineClicks);
     report("now", ours, oursTiming, clicks);
-    std::printf("first note heard %.0f ms after it was played, the device opened on it\n",
-                firstNoteDelay(ours, oursTiming, recordingStart));
+    const double firstDelay = firstNoteDelay(ours, oursTiming, recordingStart);
+    std::printf("first note heard %.0f ms after it was played: the constant latency of %.0f ms, and %.0f ms more while "
+                "the device opened on it\n",
+                firstDelay, latencyMilliseconds, firstDelay - latencyMilliseconds);
     std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f "
                 "baseline_p99=%.2f baseline_clicks=%d baseline_cpu_pct=%.1f\n",
                 oursTiming.p50, oursTiming.p99, oursTiming.max, oursTiming.drift, clicks, ours.cpuPercent,

@@ -35,7 +35,8 @@ TEST(NoteTiming, NoteSoundsOneLatencyAfterItsStampWhereverItFallsInThePeriod)
         PulledOutput pulled(kPeriod); // fresh, so the note is the only sound
         const double stamp = (10 * kPeriod + eighth * kPeriod / 8 + 3) / pulled.output().sampleRate() * 1e6;
         pulled.strike(stamp, 60);
-        pulled.advanceTo(stamp + 100000);
+        const double rate = pulled.output().sampleRate();
+        pulled.advanceTo(stamp + pulled.output().latencyFrames() / rate * 1e6 + 50000);
         EXPECT_EQ(blockOf(firstDifference(pulled.sound())), startingBlock(pulled.dueFrame(stamp)))
             << "struck in eighth " << eighth << " of a period";
     }

@@ -13,14 +13,17 @@ namespace {
 // (FluidSynth's default of 0.2 is quieter than it needs to be).
 constexpr double kGain = 0.4;
 
-// Frames per audio period (23 ms at 44.1 kHz). FluidSynth's PulseAudio
+// Frames per audio period (46 ms at 44.1 kHz). FluidSynth's PulseAudio
 // driver asks the server for a latency of just one period, of which the
 // server keeps only part buffered, so this is what it must keep filled on a
 // busy machine: 64 frames underran a hundred times a minute, 512 still
-// underran with every core busy, 1024 did not. Longer periods also cost less
-// processor time. The notes keep their timing through their stamps, not
-// through short periods.
-constexpr int kPeriodFrames = 1024;
+// underran with every core busy, 1024 did not. Each period costs the sound
+// server's client two thread wake-ups per request it answers, so 2048 frames
+// play for about 1.5 % of a core less than 1024 (bench-audio-output). The
+// notes keep their timing through their stamps, not through short periods,
+// and a constant latency of a tenth of a second is not heard in a piece
+// nobody plays live.
+constexpr int kPeriodFrames = 2048;
 // ALSA buffers this many periods (FluidSynth's default of 16 would delay
 // the first note by a third of a second).
 constexpr int kPeriods = 2;
