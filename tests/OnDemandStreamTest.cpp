@@ -23,6 +23,8 @@ public:
         ++opens_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !holdOpening_; });
+        if (failOpening_)
+            return false;
         source_ = &source;
         changed_.notify_all();
         return true;
@@ -42,6 +44,13 @@ public:
         const std::lock_guard lock(mutex_);
         holdOpening_ = hold;
         changed_.notify_all();
+    }
+
+    // As when the sound server has gone away since the device last opened.
+    void failOpening(bool fail)
+    {
+        const std::lock_guard lock(mutex_);
+        failOpening_ = fail;
     }
 
     void holdClosing(bool hold)
@@ -88,6 +97,7 @@ private:
     platform::fluidsynth::FrameSource* source_ = nullptr;
     bool holdOpening_ = false;
     bool holdClosing_ = false;
+    bool failOpening_ = false;
     int opens_ = 0;
     int closes_ = 0;
 };
@@ -111,6 +121,14 @@ protected:
         for (; frames < 10 * 44100 && device.pull(kPeriod, sound); frames += kPeriod)
             now += kPeriod / out.sampleRate() * 1e6;
         return frames;
+    }
+
+    // Waits up to five seconds for the stream to have given up the device.
+    bool waitUntilClosed()
+    {
+        for (int wait = 0; wait < 5000 && out.streaming(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return !out.streaming();
     }
 
     double now = 0;
@@ -173,6 +191,29 @@ TEST_F(OnDemandStream, NothingButAStrikeOpensTheDevice)
         out.playNote(players[1], note, 0);
     EXPECT_FALSE(out.streaming());
     EXPECT_EQ(device.opens(), 1);
+}
+
+TEST_F(OnDemandStream, ADeviceThatNoLongerOpensIsReportedOnceAndTriedAgain)
+{
+    device.failOpening(true);
+    testing::internal::CaptureStderr();
+    out.playNote(players[0], 60, 100);
+    ASSERT_TRUE(device.waitUntil(2, 1));
+    ASSERT_TRUE(waitUntilClosed());
+    out.playNote(players[0], 64, 100);
+    ASSERT_TRUE(device.waitUntil(3, 1));
+    ASSERT_TRUE(waitUntilClosed());
+    const std::string reported = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reported, "velmora20: no audio output could be opened (tried PulseAudio, ALSA, JACK); playing silently\n");
+    EXPECT_FALSE(out.streaming());
+
+    device.failOpening(false);
+    out.playNote(players[0], 67, 100);
+    ASSERT_TRUE(device.waitUntil(4, 1, true));
+    std::vector<float> sound;
+    for (int i = 0; i < 40; ++i)
+        device.pull(kPeriod, sound);
+    EXPECT_GT(rms(sound), 1e-3) << "no sound once the device opens again";
 }
 
 TEST_F(OnDemandStream, NotesPlayedWhileTheDeviceOpensKeepTheirSpacing)

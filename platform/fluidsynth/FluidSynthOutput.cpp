@@ -103,7 +103,8 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
         if (device_->open(silence)) {
             device_->close();
             stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-                *device_, renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()));
+                *device_, renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()),
+                [] { std::cerr << noAudioMessage() << '\n'; });
         } else {
             problem_ = noAudioMessage();
         }

@@ -2,8 +2,13 @@
 
 namespace platform::fluidsynth {
 
-OnDemandStream::OnDemandStream(AudioDevice& device, EventRenderer& renderer, std::int64_t closeAfterSilentFrames)
-    : device_(device), renderer_(renderer), closeAfter_(closeAfterSilentFrames), thread_([this] { run(); })
+OnDemandStream::OnDemandStream(AudioDevice& device, EventRenderer& renderer, std::int64_t closeAfterSilentFrames,
+                               std::function<void()> reportOpenFailed)
+    : device_(device)
+    , renderer_(renderer)
+    , closeAfter_(closeAfterSilentFrames)
+    , reportOpenFailed_(std::move(reportOpenFailed))
+    , thread_([this] { run(); })
 {
 }
 
@@ -62,7 +67,10 @@ void OnDemandStream::run()
         if (state_ == State::Opening) {
             lock.unlock();
             const bool opened = device_.open(*this);
+            if (!opened && !failing_)
+                reportOpenFailed_();
             lock.lock();
+            failing_ = !opened;
             if (opened) {
                 state_ = State::Open;
             } else {

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -19,9 +20,14 @@ namespace platform::fluidsynth {
 // While closed, nothing renders: a release or a program change, which
 // cannot make a sound, goes to the synthesizer at once and opens nothing.
 // The thread sleeps unless there is something to open or close.
+//
+// A device that fails to open (its sound server gone since it last opened)
+// drops what waited to sound; the next strike tries again. The first
+// failure after an open that worked is reported, on the stream's thread.
 class OnDemandStream final : private FrameSource {
 public:
-    OnDemandStream(AudioDevice& device, EventRenderer& renderer, std::int64_t closeAfterSilentFrames);
+    OnDemandStream(AudioDevice& device, EventRenderer& renderer, std::int64_t closeAfterSilentFrames,
+                   std::function<void()> reportOpenFailed);
     ~OnDemandStream() override;
 
     OnDemandStream(const OnDemandStream&) = delete;
@@ -42,6 +48,8 @@ private:
     AudioDevice& device_;
     EventRenderer& renderer_;
     const std::int64_t closeAfter_;
+    const std::function<void()> reportOpenFailed_;
+    bool failing_ = false; // the stream thread's only: the last open failed, and was reported
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     State state_ = State::Closed;
