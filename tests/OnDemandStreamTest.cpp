@@ -30,13 +30,14 @@ public:
         return true;
     }
 
+    // Like a real driver, it goes on pulling until it has stopped.
     void close() override
     {
         std::unique_lock lock(mutex_);
-        source_ = nullptr;
         ++closes_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !holdClosing_; });
+        source_ = nullptr;
     }
 
     void holdOpening(bool hold)
@@ -89,6 +90,12 @@ public:
     {
         const std::lock_guard lock(mutex_);
         return opens_;
+    }
+
+    int closes() const
+    {
+        const std::lock_guard lock(mutex_);
+        return closes_;
     }
 
 private:
@@ -175,6 +182,33 @@ TEST_F(OnDemandStream, AStrikeWhileTheDeviceClosesOpensItAgain)
     ASSERT_TRUE(device.waitUntil(2, 2)) << "still open after 10 s of frames";
 
     out.playNote(players[0], 64, 100);
+    device.holdClosing(false);
+    ASSERT_TRUE(device.waitUntil(3, 2, true)) << "the strike did not open the device again";
+    sound.clear();
+    for (int i = 0; i < 40; ++i)
+        device.pull(kPeriod, sound);
+    EXPECT_GT(rms(sound), 1e-3) << "the strike was lost";
+}
+
+TEST_F(OnDemandStream, AStrikeThatTheClosingDeviceStillPullsIsNotCutOff)
+{
+    out.playNote(players[0], 60, 100);
+    ASSERT_TRUE(device.waitUntil(2, 1, true));
+    out.playNote(players[0], 60, 0);
+    device.holdClosing(true);
+    std::vector<float> sound;
+    long frames = 0;
+    for (; frames < 10 * 44100 && device.closes() < 2; frames += kPeriod) {
+        device.pull(kPeriod, sound);
+        now += kPeriod / out.sampleRate() * 1e6;
+    }
+    ASSERT_TRUE(device.waitUntil(2, 2)) << "not closing after 10 s of frames";
+
+    out.playNote(players[0], 64, 100);
+    sound.clear();
+    for (int i = 0; i < 20; ++i)
+        device.pull(kPeriod, sound);
+    EXPECT_LT(rms(sound), 1e-5) << "sounded while the device closed";
     device.holdClosing(false);
     ASSERT_TRUE(device.waitUntil(3, 2, true)) << "the strike did not open the device again";
     sound.clear();

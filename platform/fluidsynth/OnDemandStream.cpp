@@ -44,6 +44,10 @@ bool OnDemandStream::streaming() const
 
 void OnDemandStream::renderFrames(int frames, float* left, float* right)
 {
+    // The device is closing: what waits now is for the next opening, and
+    // the drivers hand over silence already.
+    if (!rendering_)
+        return;
     const std::int64_t before = renderer_.silentFrames();
     renderer_.render(frames, left, right, 1);
     if (before < closeAfter_ && renderer_.silentFrames() >= closeAfter_) {
@@ -65,6 +69,7 @@ void OnDemandStream::run()
         if (ending_)
             break;
         if (state_ == State::Opening) {
+            rendering_ = true;
             lock.unlock();
             const bool opened = device_.open(*this);
             if (!opened && !failing_)
@@ -80,13 +85,18 @@ void OnDemandStream::run()
             continue;
         }
         state_ = State::Closing;
+        rendering_ = false;
         lock.unlock();
         device_.close();
         lock.lock();
+        // A period the device was rendering when closing began may have
+        // started a note played meanwhile; it sounds on once the device
+        // opens again.
+        const bool startedWhileClosing = renderer_.silentFrames() < closeAfter_;
         renderer_.restart();
         // What was played while the device closed is not lost: a strike opens
         // it again, anything else takes effect now.
-        if (renderer_.strikePending()) {
+        if (renderer_.strikePending() || startedWhileClosing) {
             state_ = State::Opening;
         } else {
             renderer_.flush();

@@ -3,6 +3,7 @@
 #include "platform/fluidsynth/AudioDevice.h"
 #include "platform/fluidsynth/EventRenderer.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -53,6 +54,10 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     State state_ = State::Closed;
+    // Whether the device's pulls render: cleared as soon as closing begins,
+    // so a strike played while the device closes waits for it to open again
+    // instead of sounding for a period and being cut off.
+    std::atomic<bool> rendering_ = false;
     bool ending_ = false;
     std::thread thread_; // last: starts once the rest is set up
 };
