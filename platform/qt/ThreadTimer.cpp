@@ -15,6 +15,10 @@ namespace {
 // enough that a click waits at most this long to be handled.
 constexpr double sliceMicroseconds = 2000.0;
 
+// A thread may wait for any time, however far off; the loop sleeps towards
+// it an hour at a time, a time the wake-up timer can always hold.
+constexpr double longestSleep = 3600e6;
+
 } // namespace
 
 ThreadTimer::ThreadTimer() : wakeUp_([this] { runSlice(); })
@@ -37,9 +41,15 @@ void ThreadTimer::runSlice()
     Next next; // a slice that failed leaves nothing to turn
     callCore([&next] { next = turnThreads(); });
     inSlice_ = false;
+    // Arming the wake-up can fail like any system call; Qt must not see it.
+    callCore([this, next] { follow(next); });
+}
+
+void ThreadTimer::follow(const Next& next)
+{
     if (next.what == Next::sleep) {
-        turns_.stop();
         wakeUp_.wakeAt(next.wakeAt);
+        turns_.stop();
         return;
     }
     if (wakeUp_.armed()) wakeUp_.cancel();
@@ -60,7 +70,7 @@ ThreadTimer::Next ThreadTimer::turnThreads()
         if (wake == std::numeric_limits<double>::infinity()) return {};
         const double now = backend.microseconds();
         const double left = wake - now;
-        if (left > napLead) return {Next::sleep, wake - napLead};
+        if (left > napLead) return {Next::sleep, std::min(wake - napLead, now + longestSleep)};
         if (left > spinMargin) return {Next::sleep, std::min(now + napLength, wake - spinMargin)};
         if (now >= end) return {Next::turn};
     }

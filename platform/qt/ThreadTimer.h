@@ -46,6 +46,7 @@ private:
 
     void runSlice();
     static Next turnThreads();
+    void follow(const Next& next);
 
     QTimer turns_;
     WakeUpTimer wakeUp_;

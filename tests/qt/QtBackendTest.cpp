@@ -103,11 +103,11 @@ TEST(QtBackend, ThreadsTakeTurnsWhileTheLoopRunsAndTheTimerStopsAfterThem)
     counting.thread->Run();
     EXPECT_TRUE(stage.backend().threadsTurning());
     EXPECT_EQ(counting.turns, 0); // its first turn comes from the loop
-    QTest::qWait(30);
+    runLoopUntil([&] { return counting.turns > 10; });
     EXPECT_GT(counting.turns, 10);
 
     counting.stop = true;
-    QTest::qWait(30);
+    runLoopUntil([&] { return !stage.backend().threadsTurning(); });
     EXPECT_FALSE(counting.thread->isRunning());
     EXPECT_FALSE(stage.backend().threadsTurning());
 
@@ -116,7 +116,7 @@ TEST(QtBackend, ThreadsTakeTurnsWhileTheLoopRunsAndTheTimerStopsAfterThem)
     counting.thread->Run();
     EXPECT_TRUE(stage.backend().threadsTurning());
     counting.thread->Kill();
-    QTest::qWait(10);
+    runLoopUntil([&] { return !stage.backend().threadsTurning(); });
     EXPECT_FALSE(stage.backend().threadsTurning());
 }
 
@@ -156,10 +156,11 @@ TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
     // The click comes from outside the loop while it sleeps, as input does.
     QPushButton& widget = stage.child<QPushButton>("button");
     const QPointF centre = QRectF(widget.rect()).center();
-    std::thread listener([&widget, centre] {
+    const QPointF global = widget.mapToGlobal(centre); // widgets answer only on their own thread
+    std::thread listener([&widget, centre, global] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(&widget, new QMouseEvent(type, centre, widget.mapToGlobal(centre), Qt::LeftButton,
+            QCoreApplication::postEvent(&widget, new QMouseEvent(type, centre, global, Qt::LeftButton,
                                                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                                                                  Qt::NoModifier));
     });
@@ -172,6 +173,22 @@ TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
     EXPECT_TRUE(sleeping.thread->isRunning());
     sleeping.thread->Kill();
     EXPECT_FALSE(sleeping.thread->isRunning());
+}
+
+// A thread may wait for any time, however far off; the loop sleeps towards
+// it without failing to arm its timer.
+TEST(QtBackend, AThreadMayWaitForATimeFarOff)
+{
+    QtStage stage;
+    stage.construct();
+    SleepingThread sleeping({Microseconds() + 1e18});
+    sleeping.thread->Run();
+    QTest::qWait(30);
+
+    EXPECT_EQ(openBox(), nullptr); // no unhandled exception to report
+    EXPECT_TRUE(sleeping.thread->isRunning());
+    EXPECT_TRUE(sleeping.woken.empty());
+    sleeping.thread->Kill();
 }
 
 // MsgBox never waits, on a thread or on the main thread: its box keeps the
@@ -193,7 +210,7 @@ TEST(QtBackend, MessageBoxIsModalToTheWindowAndReturnsAtOnce)
         }
     });
     counting.thread->Run();
-    QTest::qWait(30);
+    runLoopUntil([&] { return counting.turns > 10; });
 
     EXPECT_EQ(turnsAtBox, 0);
     EXPECT_TRUE(boxOpenAtReturn);
