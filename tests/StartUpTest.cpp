@@ -117,6 +117,22 @@ TEST(StartUp, AnExceptionWhileTheWindowIsMadeReachesTheHandlerAndTheProgramStill
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "An unexpected error stopped the program: no display\n");
     EXPECT_FALSE(loopRan);
     ASSERT_EQ(recording->messages.size(), 1u);
+    EXPECT_TRUE(recording->messages[0].waited); // no event loop would keep the box up
+}
+
+TEST(StartUp, AnExceptionInsideTheEventLoopDoesNotHoldTheLoopUp)
+{
+    auto backend = std::make_unique<platform::TestBackend>();
+    const auto recording = backend->recording();
+    backend->onEventLoop = [] {
+        // What an event handler that throws comes to on the main thread.
+        platform::_UnhandledException(std::make_exception_ptr(std::runtime_error("bad click")));
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app::main(std::move(backend)), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "An unexpected error stopped the program: bad click\n");
+    ASSERT_EQ(recording->messages.size(), 1u);
+    EXPECT_FALSE(recording->messages[0].waited);
 }
 
 TEST(StartUp, QuitEndsTheEventLoopWithTheFrameworksExitCode)

@@ -22,6 +22,7 @@ struct RuntimeState {
     std::vector<Ref<Window>> windows;
     std::map<const ClassRecord*, Ref<Object>> implicitInstances;
     int loopResult = 0;
+    bool loopRunning = false;
     bool unhandledException = false;
 };
 
@@ -64,7 +65,14 @@ int RuntimeExit()
 void _RuntimeRun()
 {
     RuntimeState& runtime = running();
-    runtime.loopResult = runtime.backend->runEventLoop();
+    runtime.loopRunning = true;
+    try {
+        runtime.loopResult = runtime.backend->runEventLoop();
+    } catch (...) {
+        runtime.loopRunning = false;
+        throw;
+    }
+    runtime.loopRunning = false;
 }
 
 void _UnhandledException(std::exception_ptr exception)
@@ -80,7 +88,9 @@ void _UnhandledException(std::exception_ptr exception)
     runtime.unhandledException = true;
     const std::string message = "An unexpected error stopped the program: " + what;
     std::cerr << message << '\n';
-    runtime.backend->showMessageBox(message, runtime.scheduler->onMainThread());
+    // Outside the event loop nothing else would keep the box up; inside it,
+    // waiting would hold up the threads and every other event.
+    runtime.backend->showMessageBox(message, runtime.scheduler->onMainThread() && !runtime.loopRunning);
 }
 
 void _RuntimeInitExternalClasses() {}

@@ -26,9 +26,9 @@ int RuntimeExit();
 void _RuntimeRun();
 
 // The handler of an exception that nothing else caught: reported on standard
-// error and, where a window can show it, in a message box. On the main thread
-// the box is waited for, since outside the event loop (a failed start-up)
-// nothing else would keep it up; a thread must not wait.
+// error and, where a window can show it, in a message box. Outside the event
+// loop (a failed start-up) the box is waited for, since nothing else would
+// keep it up; inside it, and on a thread, the handler returns at once.
 void _UnhandledException(std::exception_ptr exception);
 
 // This framework has no external classes and no plug-in controls, so there is
