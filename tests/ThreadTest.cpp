@@ -201,6 +201,17 @@ TEST_F(Threads, ThatWaitForATimeGetTheirTurnWhenItComesAndNotBefore)
     EXPECT_EQ(onceTurns, (std::vector<double>{9000, 10000, 11000}));
 }
 
+TEST_F(Threads, AReplacedClockThatNeverReachesAWakeTimeEndsTheRunInsteadOfSpinning)
+{
+    int turns = 0;
+    thread("sleeper", [&] {
+        for (;; ++turns) platform::RuntimeBackgroundTaskUntil(5000);
+    }).Run();
+    backend_->setClock([] { return 0.0; });
+    EXPECT_TRUE(backend_->runFor(10000));
+    EXPECT_EQ(turns, 0); // its first turn only
+}
+
 TEST_F(Threads, TheMainThreadsYieldTurnsOnlyThoseThatAreDue)
 {
     int sleeperTurns = 0, eagerTurns = 0;

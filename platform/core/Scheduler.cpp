@@ -108,19 +108,24 @@ void Scheduler::yieldUntil(double wakeAt)
     // run inside the call that unwinds it, so a yield there returns at once.
 }
 
-void Scheduler::runTurn()
+bool Scheduler::runTurn()
 {
     // Each fiber that was there when the turn began gets at most one go; one
     // started during the turn waits for the next. The clock is read only for
     // a fiber that waits for it, and afresh for each: the turns before it
     // take time.
     const std::size_t count = fibers_.size();
+    bool anyDue = false;
     for (std::size_t slot = 0; slot < count; ++slot) {
         Fiber* fiber = fibers_[slot];
         if (fiber == nullptr || fiber->finished()) continue;
-        if (fiber->wakeAt_ == wakeAtOnce || !(backend_.microseconds() < fiber->wakeAt_)) fiber->resume();
+        if (fiber->wakeAt_ == wakeAtOnce || !(backend_.microseconds() < fiber->wakeAt_)) {
+            anyDue = true;
+            fiber->resume();
+        }
     }
     std::erase(fibers_, nullptr);
+    return anyDue;
 }
 
 bool Scheduler::hasRunnable() const

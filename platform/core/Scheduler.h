@@ -78,8 +78,8 @@ public:
     void unwindAll();
 
     // Gives every due fiber one turn: one that yielded without a wake time,
-    // or whose wake time the clock has reached.
-    void runTurn();
+    // or whose wake time the clock has reached. Returns whether any was due.
+    bool runTurn();
     bool hasRunnable() const;
 
     // The earliest wake time of the runnable fibers: wakeAtOnce when one

@@ -67,7 +67,8 @@ public:
     std::function<void(Window&)> onWindowConstructed;
 
     // Gives the threads turns until `microseconds` of virtual time have
-    // passed or no thread is runnable; returns whether one still is.
+    // passed, no thread is runnable, or a replaced clock holds back every
+    // thread that virtual time has reached; returns whether one still is.
     bool runFor(double microseconds);
     void runUntilIdle() { runFor(1e15); }
     bool quitRequested() const { return quitRequested_; }
