@@ -110,7 +110,8 @@ public:
     std::vector<PlayedNote> played;
 };
 
-
+// What one output's run of the bars gave: the notes as played, where they lie
+// in the recording, and what it cost.
 struct Run {
     std::vector<PlayedNote> played;
     double start = 0, end = 0; // microseconds, the stretch of the recording that holds the run

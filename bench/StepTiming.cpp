@@ -67,6 +67,7 @@ std::vector<double> overshoots(const std::vector<double>& times)
     return result;
 }
 
+// How late the steps of one performance ended, and the CPU it took.
 struct Figures {
     bench::Spread overshoot;
     double cpuPercent;

@@ -81,8 +81,8 @@ struct Device {
     double stallAt = 0;
     double stallSeconds = 0;
 
-    // Drives the clock to `seconds`; calls `look(clock, now, rendered)` at
-    // each period.
+    // Drives the clock to `seconds`; calls `look(now, rendered)` at each
+    // period.
     template <typename Look>
     void run(platform::fluidsynth::FrameClock& clock, double seconds, Look look) const
     {

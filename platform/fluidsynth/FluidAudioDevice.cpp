@@ -10,6 +10,7 @@ namespace platform::fluidsynth {
 
 namespace {
 
+// A sound system FluidSynth can stream to.
 struct AudioSystem {
     const char* driver; // FluidSynth's name for it
     const char* name;   // the user's

@@ -25,7 +25,7 @@ constexpr double kGain = 0.4;
 // nobody plays live.
 constexpr int kPeriodFrames = 2048;
 // ALSA buffers this many periods (FluidSynth's default of 16 would delay
-// the first note by a third of a second).
+// every note by three quarters of a second).
 constexpr int kPeriods = 2;
 
 SettingsHandle makeSettings()
