@@ -113,12 +113,10 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
         std::cerr << problem_ << '\n';
 }
 
-FluidSynthOutput::~FluidSynthOutput()
-{
-    // Silence every voice, held or releasing, before the device and then the
-    // synthesizer go, so tearing down never leaves a note sounding.
-    fluid_synth_all_sounds_off(synth_.synth(), -1);
-}
+// The stream, declared last, goes first: once it has closed the device,
+// nothing the synthesizer still holds, nor an event still waiting to be
+// rendered, can be heard.
+FluidSynthOutput::~FluidSynthOutput() = default;
 
 double FluidSynthOutput::latencyFrames() const
 {
