@@ -10,7 +10,7 @@ EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64
 {
 }
 
-void EventRenderer::push(const NoteEvent& event)
+void EventRenderer::push(const SynthEvent& event)
 {
     const std::lock_guard lock(mutex_);
     pending_.push_back(event);
@@ -25,7 +25,7 @@ bool EventRenderer::pending() const
 bool EventRenderer::strikePending() const
 {
     const std::lock_guard lock(mutex_);
-    return std::ranges::any_of(pending_, &NoteEvent::strikes);
+    return std::ranges::any_of(pending_, &SynthEvent::strikes);
 }
 
 void EventRenderer::render(int frames, float* left, float* right, int stride)
@@ -89,7 +89,7 @@ void EventRenderer::restart()
 void EventRenderer::flush()
 {
     const std::lock_guard lock(mutex_);
-    for (const NoteEvent& event : pending_)
+    for (const SynthEvent& event : pending_)
         if (!event.strikes())
             event.applyTo(synth_);
     pending_.clear();

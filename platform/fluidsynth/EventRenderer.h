@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/fluidsynth/FrameClock.h"
-#include "platform/fluidsynth/NoteEvent.h"
+#include "platform/fluidsynth/SynthEvent.h"
 
 #include <cstdint>
 #include <deque>
@@ -26,7 +26,7 @@ class EventRenderer {
 public:
     EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames, std::function<double()> clock);
 
-    void push(const NoteEvent& event);
+    void push(const SynthEvent& event);
     bool pending() const;
     bool strikePending() const;
 
@@ -49,10 +49,10 @@ private:
     std::function<double()> clock_;
     mutable std::mutex mutex_;
     FrameClock frameClock_;
-    std::deque<NoteEvent> pending_;
+    std::deque<SynthEvent> pending_;
     std::int64_t rendered_ = 0;
     std::int64_t silent_ = 0;
-    std::vector<std::pair<std::int64_t, NoteEvent>> due_; // the rendering thread's only
+    std::vector<std::pair<std::int64_t, SynthEvent>> due_; // the rendering thread's only
 };
 
 } // namespace platform::fluidsynth

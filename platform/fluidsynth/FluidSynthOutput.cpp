@@ -128,7 +128,7 @@ void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
     requireRange(instrument, 1, 128, "instrument");
     const int channel = channels_.channelOf(player);
     if (audible())
-        play({clock_(), fluidsynth::NoteEvent::Kind::Program, channel, instrument - 1, 0});
+        play({clock_(), fluidsynth::SynthEvent::Kind::Program, channel, instrument - 1, 0});
 }
 
 void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity)
@@ -137,10 +137,10 @@ void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity
     requireRange(velocity, 0, 127, "velocity");
     const int channel = channels_.channelOf(player);
     if (audible())
-        play({clock_(), fluidsynth::NoteEvent::Kind::Note, channel, note, velocity});
+        play({clock_(), fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
 }
 
-void FluidSynthOutput::play(const fluidsynth::NoteEvent& event)
+void FluidSynthOutput::play(const fluidsynth::SynthEvent& event)
 {
     if (stream_)
         stream_->play(event);

@@ -73,7 +73,7 @@ public:
 private:
     FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
                      const std::vector<std::string>& soundFonts, bool live);
-    void play(const fluidsynth::NoteEvent& event);
+    void play(const fluidsynth::SynthEvent& event);
 
     fluidsynth::Synthesizer synth_;
     fluidsynth::ChannelAssignment channels_;

@@ -22,7 +22,7 @@ OnDemandStream::~OnDemandStream()
     thread_.join();
 }
 
-void OnDemandStream::play(const NoteEvent& event)
+void OnDemandStream::play(const SynthEvent& event)
 {
     const std::lock_guard lock(mutex_);
     renderer_.push(event);

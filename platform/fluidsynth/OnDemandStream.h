@@ -34,7 +34,7 @@ public:
     OnDemandStream(const OnDemandStream&) = delete;
     OnDemandStream& operator=(const OnDemandStream&) = delete;
 
-    void play(const NoteEvent& event);
+    void play(const SynthEvent& event);
 
     // Whether the device is open (or opening, or closing).
     bool streaming() const;

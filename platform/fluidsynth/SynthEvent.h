@@ -6,7 +6,7 @@ namespace platform::fluidsynth {
 
 // One change to the synthesizer, stamped with the clock when it was asked
 // for, waiting to take effect at the matching frame of the sound.
-struct NoteEvent {
+struct SynthEvent {
     enum class Kind { Note, Program };
 
     double stamp = 0; // microseconds

@@ -1,8 +1,8 @@
-#include "platform/fluidsynth/NoteEvent.h"
+#include "platform/fluidsynth/SynthEvent.h"
 
 namespace platform::fluidsynth {
 
-void NoteEvent::applyTo(fluid_synth_t* synth) const
+void SynthEvent::applyTo(fluid_synth_t* synth) const
 {
     if (kind == Kind::Program)
         fluid_synth_program_change(synth, channel, number);
