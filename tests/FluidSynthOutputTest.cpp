@@ -1,6 +1,7 @@
 #include "platform/core/SteadyClock.h"
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
+#include "platform/fluidsynth/QuietAudioLibraries.h"
 #include "tests/FluidSynthTesting.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <numbers>
 #include <stdexcept>
+#include <thread>
 
 using namespace fluidsynth_testing;
 using platform::FluidSynthOutput;
@@ -254,6 +256,28 @@ TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)
         Players players;
         EXPECT_NO_THROW(out.playNote(players[0], 60, 100));
     }
+}
+
+// The stream opens the device on its own thread while the player's goes on:
+// only the opening thread's complaints are kept quiet, and only meanwhile.
+TEST(QuietAudioLibraries, SilencesOnlyTheThreadThatHoldsItAndOnlyWhileHeld)
+{
+    testing::internal::CaptureStderr();
+    {
+        const platform::fluidsynth::QuietAudioLibraries quiet;
+        fluid_log(FLUID_ERR, "held here");
+        std::thread([] { fluid_log(FLUID_ERR, "from another thread"); }).join();
+        {
+            const platform::fluidsynth::QuietAudioLibraries nested;
+        }
+        fluid_log(FLUID_ERR, "after a nested scope");
+    }
+    fluid_log(FLUID_ERR, "released");
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(text.find("held here"), std::string::npos);
+    EXPECT_EQ(text.find("after a nested scope"), std::string::npos);
+    EXPECT_NE(text.find("from another thread"), std::string::npos);
+    EXPECT_NE(text.find("released"), std::string::npos);
 }
 
 } // namespace
