@@ -48,8 +48,10 @@ void ThreadTimer::runSlice()
 void ThreadTimer::follow(const Next& next)
 {
     if (next.what == Next::sleep) {
-        wakeUp_.wakeAt(next.wakeAt);
+        // Stopped first: a wake-up that cannot be armed is reported once,
+        // not again at every turn of the loop.
         turns_.stop();
+        wakeUp_.wakeAt(next.wakeAt);
         return;
     }
     if (wakeUp_.armed()) wakeUp_.cancel();
