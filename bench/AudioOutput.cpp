@@ -26,6 +26,7 @@
 #include "bench/ModeThread.h"
 #include "bench/Onsets.h"
 #include "bench/PrivatePulse.h"
+#include "bench/Spread.h"
 #include "bench/Subprocess.h"
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
@@ -33,6 +34,7 @@
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/FluidHandles.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
+#include "platform/fluidsynth/SynthEvent.h"
 #include "platform/qt/QtBackend.h"
 #include "player/Window1.h"
 
@@ -48,6 +50,7 @@ namespace {
 
 using namespace bench;
 using platform::steadyClockMicroseconds;
+using platform::fluidsynth::SynthEvent;
 
 constexpr double kRate = 44100;
 
@@ -75,14 +78,11 @@ public:
 
     void setInstrument(const platform::NotePlayer& player, int instrument) override
     {
-        fluid_synth_program_change(synth_.get(), channels_.channelOf(player), instrument - 1);
+        SynthEvent{0, SynthEvent::Kind::Program, channels_.channelOf(player), instrument - 1, 0}.applyTo(synth_.get());
     }
     void playNote(const platform::NotePlayer& player, int note, int velocity) override
     {
-        if (velocity > 0)
-            fluid_synth_noteon(synth_.get(), channels_.channelOf(player), note, velocity);
-        else
-            fluid_synth_noteoff(synth_.get(), channels_.channelOf(player), note);
+        SynthEvent{0, SynthEvent::Kind::Note, channels_.channelOf(player), note, velocity}.applyTo(synth_.get());
     }
 
 private:
@@ -177,10 +177,6 @@ void checkDetector(const Reference& reference, const std::vector<PlayedNote>& pl
     std::vector<double> plantedErrors, otherErrors;
     for (std::size_t i = 0; i < planted.errors.size(); ++i)
         (i % 5 == 4 ? plantedErrors : otherErrors).push_back(planted.errors[i]);
-    const auto median = [](std::vector<double> values) {
-        std::ranges::nth_element(values, values.begin() + long(values.size() / 2));
-        return values[values.size() / 2];
-    };
     const double found = median(plantedErrors) - median(otherErrors);
     std::printf("onsets of an exact offline render: p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms "
                 "(FluidSynth starts notes at its 64-frame blocks, 1.45 ms)\n",

@@ -1,7 +1,9 @@
 #include "bench/HeardTiming.h"
 
 #include "bench/Onsets.h"
+#include "bench/Spread.h"
 #include "platform/fluidsynth/ChannelAssignment.h"
+#include "platform/fluidsynth/SynthEvent.h"
 #include "platform/fluidsynth/Synthesizer.h"
 
 #include <algorithm>
@@ -57,11 +59,9 @@ Reference::Reference(const std::vector<PlayedNote>& played)
             issued.push_back(exact / rate);
             started.push_back(double((frame + kBlock - 1) / kBlock * kBlock) / rate);
         }
-        const int channel = channels.channelOf(*note.player);
-        if (note.velocity > 0)
-            fluid_synth_noteon(synth.synth(), channel, note.note, note.velocity);
-        else
-            fluid_synth_noteoff(synth.synth(), channel, note.note);
+        using platform::fluidsynth::SynthEvent;
+        SynthEvent{note.stamp, SynthEvent::Kind::Note, channels.channelOf(*note.player), note.note, note.velocity}
+            .applyTo(synth.synth());
     }
     renderUpTo(rendered + long(2 * rate));
 }
@@ -75,20 +75,17 @@ Timing heardTiming(const std::vector<float>& recording, const Reference& referen
     result.heard = heard;
     for (std::size_t i = 0; i < heard.size(); ++i)
         result.errors.push_back(1000 * (heard[i] - reference.issued[i]));
-    std::vector<double> sorted = result.errors;
-    std::ranges::sort(sorted);
-    const double median = sorted[sorted.size() / 2];
+    const double offset = median(result.errors);
     for (double& error : result.errors)
-        error -= median;
+        error -= offset;
 
     std::vector<double> sizes;
     for (double error : result.errors)
         sizes.push_back(std::abs(error));
-    std::ranges::sort(sizes);
-    const auto at = [&](double q) { return sizes[std::size_t(q * double(sizes.size() - 1))]; };
-    result.p50 = at(0.5);
-    result.p99 = at(0.99);
-    result.max = sizes.back();
+    const Spread spread = spreadOf(sizes);
+    result.p50 = spread.p50;
+    result.p99 = spread.p99;
+    result.max = spread.max;
 
     const std::vector<double>& times = reference.issued;
     double meanTime = 0, meanError = 0;

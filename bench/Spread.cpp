@@ -15,4 +15,12 @@ Spread spreadOf(std::vector<double> samples)
     return {at(0.5), at(0.99), samples.back(), sum / static_cast<double>(samples.size()), sum};
 }
 
+double median(std::vector<double> samples)
+{
+    if (samples.empty()) throw std::invalid_argument("no samples");
+    const auto middle = samples.begin() + static_cast<long>(samples.size() / 2);
+    std::ranges::nth_element(samples, middle);
+    return *middle;
+}
+
 } // namespace bench

@@ -17,4 +17,7 @@ struct Spread {
 // The spread of at least one sample.
 Spread spreadOf(std::vector<double> samples);
 
+// The middle of at least one sample: of an even count, the upper of the two.
+double median(std::vector<double> samples);
+
 } // namespace bench
