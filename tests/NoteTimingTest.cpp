@@ -14,7 +14,7 @@ namespace {
 // to one block after its exact frame, and never before it.
 constexpr double kBlock = 64;
 
-// The block in which a note due at `frame` starts.
+// The block in which a note due at `dueFrame` starts.
 double startingBlock(double dueFrame)
 {
     return std::ceil(dueFrame / kBlock);
@@ -26,6 +26,7 @@ double blockOf(long frame)
 {
     return std::floor(double(frame) / kBlock);
 }
+
 constexpr double kStep = 133000; // microseconds
 
 TEST(NoteTiming, NoteSoundsOneLatencyAfterItsStampWhereverItFallsInThePeriod)

@@ -21,7 +21,7 @@ constexpr double kGain = 0.4;
 // server's client two thread wake-ups per request it answers, so 2048 frames
 // play for about 1.5 % of a core less than 1024 (bench-audio-output). The
 // notes keep their timing through their stamps, not through short periods,
-// and a constant latency of a tenth of a second is not heard in a piece
+// and a constant latency of three periods (0.14 s) is not heard in a piece
 // nobody plays live.
 constexpr int kPeriodFrames = 2048;
 // ALSA buffers this many periods (FluidSynth's default of 16 would delay
