@@ -3,6 +3,7 @@
 #include "platform/fluidsynth/FluidAudioDevice.h"
 #include "platform/fluidsynth/QuietAudioLibraries.h"
 
+#include <chrono>
 #include <iostream>
 #include <stdexcept>
 
@@ -25,12 +26,16 @@ constexpr int kLatencyPeriods = 3;
 // never close it.
 constexpr double kCloseAfterSeconds = 2.0;
 
-// Stands in for the music while an audio system is tried: the drivers hand
-// over zeroed buffers, so it renders nothing.
-class Silence final : public fluidsynth::FrameSource {
-public:
-    void renderFrames(int, float*, float*) override {}
-};
+// A device that has pulled nothing for this many periods has stopped: far
+// longer than a busy machine holds up a period, short enough that the music
+// goes on soon after its sound server comes back.
+constexpr int kStallPeriods = 10;
+
+// How long start-up waits for the audio device to answer when it is tried:
+// a sound server answers in milliseconds, a stopped one not at all.
+constexpr std::chrono::milliseconds kTryLimit{2000};
+
+constexpr int kPiano = 0; // General MIDI, counted from 0
 
 std::string commaSeparated(const std::vector<std::string>& paths)
 {
@@ -52,7 +57,14 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
 std::string noAudioMessage()
 {
     return std::string(kProgram) + ": no audio output could be opened (tried " +
-           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently";
+           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently until one opens";
+}
+
+std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble)
+{
+    if (trouble == fluidsynth::OnDemandStream::Trouble::StoppedPulling)
+        return std::string(kProgram) + ": the audio output stopped playing; trying again at the next note";
+    return noAudioMessage();
 }
 
 void requireRange(int value, int low, int high, const char* what)
@@ -84,7 +96,6 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
                                    const std::vector<std::string>& soundFonts, bool live)
     : clock_(clock ? std::move(clock) : [this] { return double(renderer_.renderedFrames()) / sampleRate() * 1e6; })
     , renderer_(synth_.synth(), synth_.sampleRate(), static_cast<std::int64_t>(latencyFrames()), [this] { return clock_(); })
-    , device_(std::move(device))
 {
     fluidsynth::SoundFontSearch search;
     {
@@ -95,25 +106,22 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
     if (soundFont_.empty()) {
         problem_ = noSoundFontMessage(search, soundFonts);
     } else if (live) {
-        if (!device_)
-            device_ = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+        if (!device)
+            device = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+        stream_ = std::make_unique<fluidsynth::OnDemandStream>(
+            std::move(device), renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()),
+            std::chrono::milliseconds(static_cast<int>(kStallPeriods * synth_.periodFrames() / sampleRate() * 1000)),
+            [](fluidsynth::OnDemandStream::Trouble trouble) { std::cerr << troubleMessage(trouble) << '\n'; });
         // Tried once now, so a machine without sound says so at start-up;
         // after that the device opens only while the music plays.
-        Silence silence;
-        if (device_->open(silence)) {
-            device_->close();
-            stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-                *device_, renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()),
-                [] { std::cerr << noAudioMessage() << '\n'; });
-        } else {
+        if (!stream_->openedWhenTried(kTryLimit))
             problem_ = noAudioMessage();
-        }
     }
-    if (!audible())
+    if (!problem_.empty())
         std::cerr << problem_ << '\n';
 }
 
-// The stream, declared last, goes first: once it has closed the device,
+// The stream, declared last, goes first: once it has let the device go,
 // nothing the synthesizer still holds, nor an event still waiting to be
 // rendered, can be heard.
 FluidSynthOutput::~FluidSynthOutput() = default;
@@ -126,26 +134,46 @@ double FluidSynthOutput::latencyFrames() const
 void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
 {
     requireRange(instrument, 1, 128, "instrument");
-    const int channel = channels_.channelOf(player);
-    if (audible())
-        play({clock_(), fluidsynth::SynthEvent::Kind::Program, channel, instrument - 1, 0});
+    selectProgram(channels_.channelOf(player), instrument - 1);
 }
 
 void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity)
 {
     requireRange(note, 0, 127, "note");
     requireRange(velocity, 0, 127, "velocity");
+    const int channel = channelOf(player);
+    play({clock_(), fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
+}
+
+int FluidSynthOutput::channelOf(const NotePlayer& player)
+{
+    const bool first = !channels_.assigned(player);
     const int channel = channels_.channelOf(player);
-    if (audible())
-        play({clock_(), fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
+    if (first)
+        selectProgram(channel, kPiano);
+    return channel;
+}
+
+void FluidSynthOutput::selectProgram(int channel, int program)
+{
+    // Loading the samples here keeps file reads off the rendering thread.
+    if (audible() && synth_.pinProgram(program))
+        play({clock_(), fluidsynth::SynthEvent::Kind::Program, channel, program, 0});
 }
 
 void FluidSynthOutput::play(const fluidsynth::SynthEvent& event)
 {
+    if (!audible())
+        return;
+    const bool sweeps = sweep_.sweeps(event);
+    // A full queue means nothing has rendered for minutes: the stream lets
+    // such a device go, with what waited.
+    if (!renderer_.push(event))
+        return;
+    if (sweeps)
+        renderer_.hurryQueued();
     if (stream_)
-        stream_->play(event);
-    else
-        renderer_.push(event);
+        stream_->queued();
 }
 
 std::vector<float> FluidSynthOutput::render(int frames)
