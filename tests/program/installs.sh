@@ -19,7 +19,7 @@ installed=$(cd "$stage" && find . -type f -o -type l | sort | tr '\n' ' ')
 entry=$stage/usr/share/applications/velmora20.desktop
 grep -qx 'Exec=velmora20' "$entry" || fail "the entry does not start velmora20"
 # The installed program is the program: without a display it says so.
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/velmora20" 2>"$work/errors"
+env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM "$stage/usr/bin/velmora20" 2>"$work/errors"
 [ $? -eq 1 ] && grep -q '^velmora20: needs a graphical session' "$work/errors" ||
     fail "the installed program does not start as the program: $(cat "$work/errors")"
 
