@@ -8,11 +8,12 @@
 
 int main()
 {
-    // Before anything is opened: without a display Qt would abort, and only
-    // after the audio output had been opened.
-    if (!platform::graphicalSessionAvailable()) {
-        std::cerr << "velmora20: needs a graphical session, but neither DISPLAY nor WAYLAND_DISPLAY is set\n";
+    // Before anything is opened: without a display that answers, Qt would
+    // abort with a page of advice.
+    if (const auto problem = platform::displayProblem()) {
+        std::cerr << *problem << '\n';
         return 1;
     }
-    return app::main(std::make_unique<platform::QtBackend>(std::make_unique<platform::FluidSynthOutput>(platform::steadyClockMicroseconds)));
+    return app::main(std::make_unique<platform::QtBackend>(
+        [] { return std::make_unique<platform::FluidSynthOutput>(platform::steadyClockMicroseconds); }));
 }

@@ -230,7 +230,7 @@ int main(int argc, char** argv)
     useOffscreenUnlessAsked();
     auto owned = std::make_unique<StampingOutput>();
     StampingOutput& stamping = *owned;
-    platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(owned)));
+    platform::RuntimeInit(std::make_unique<platform::QtBackend>([&owned] { return std::move(owned); }));
     app::initialize();
     // One recording from the start, so each note's delay can be told.
     MonitorRecording recording(server);

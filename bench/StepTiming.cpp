@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     bench::useOffscreenUnlessAsked();
     auto output = std::make_unique<TimingOutput>();
     TimingOutput& timing = *output;
-    platform::RuntimeInit(std::make_unique<platform::QtBackend>(std::move(output)));
+    platform::RuntimeInit(std::make_unique<platform::QtBackend>([&output] { return std::move(output); }));
     app::initialize();
 
     std::puts("playing bars 1 to 20 on a mode thread...");

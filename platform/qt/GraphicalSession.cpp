@@ -1,39 +1,172 @@
 #include "platform/qt/GraphicalSession.h"
 
+#include <QString>
+
+#include <wayland-client.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 namespace platform {
 
 namespace {
 
-bool isSet(const char* variable)
+constexpr std::string_view kProgram = "velmora20: ";
+
+std::string_view variable(const char* name)
 {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
-// Qt tries the platforms of the list in turn, each "name" or "name:options".
-bool namesPlatformWithoutDisplayServer(std::string_view platforms)
+QtPlatform platformNamed(std::string_view name)
 {
-    while (!platforms.empty()) {
-        const std::size_t end = platforms.find(';');
-        const std::string_view entry = platforms.substr(0, end);
-        const std::string_view name = entry.substr(0, entry.find(':'));
-        if (!name.empty() && !name.starts_with("xcb") && !name.starts_with("wayland")) return true;
-        if (end == std::string_view::npos) break;
-        platforms.remove_prefix(end + 1);
+    if (name.starts_with("xcb")) return QtPlatform::X11;
+    if (name.starts_with("wayland")) return QtPlatform::Wayland;
+    return QtPlatform::Serverless;
+}
+
+// What the line calls the display a platform connects to; empty for an X11
+// platform without DISPLAY, which Qt's xcb plugin cannot even try.
+std::string displayName(QtPlatform platform)
+{
+    switch (platform) {
+    case QtPlatform::X11: {
+        const std::string_view display = variable("DISPLAY");
+        return display.empty() ? "" : "the X display " + std::string(display);
     }
-    return false;
+    case QtPlatform::Wayland: {
+        // libwayland's default, as Qt's plugin connects.
+        const std::string_view display = variable("WAYLAND_DISPLAY");
+        return "the Wayland display " + std::string(display.empty() ? "wayland-0" : display);
+    }
+    case QtPlatform::Serverless:
+        break;
+    }
+    return "";
+}
+
+// The displays Qt would try, in its order, as "A or B".
+std::string displaysTried(const std::vector<QtPlatform>& order)
+{
+    std::vector<std::string> names;
+    for (const QtPlatform platform : order) {
+        if (platform == QtPlatform::Serverless) break;
+        std::string name = displayName(platform);
+        if (!name.empty() && std::ranges::find(names, name) == names.end()) names.push_back(std::move(name));
+    }
+    std::string joined;
+    for (const std::string& name : names) joined += (joined.empty() ? "" : " or ") + name;
+    return joined;
+}
+
+bool xServerAnswers()
+{
+    if (variable("DISPLAY").empty()) return false;
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(xcb_connect(nullptr, nullptr),
+                                                                                  &xcb_disconnect);
+    return xcb_connection_has_error(connection.get()) == 0;
+}
+
+void quiet(const char*, va_list) {}
+
+void toStandardError(const char* format, va_list arguments)
+{
+    std::vfprintf(stderr, format, arguments);
+}
+
+bool compositorAnswers()
+{
+    // libwayland explains its failures on standard error by itself (a
+    // missing XDG_RUNTIME_DIR, say); here the one line says it. Its own
+    // handler, which it cannot give back, also writes to standard error.
+    wl_log_set_handler_client(quiet);
+    wl_display* display = wl_display_connect(nullptr);
+    wl_log_set_handler_client(toStandardError);
+    if (display == nullptr) return false;
+    wl_display_disconnect(display);
+    return true;
+}
+
+void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        return;
+    }
+    const std::string displays = displaysTried(qtPlatformOrder());
+    const std::string where =
+        displays.empty() ? "QT_QPA_PLATFORM=" + std::string(variable("QT_QPA_PLATFORM")) : displays;
+    std::fprintf(stderr, "%scannot show a window on %s: Qt's platform plugin did not start there\n", kProgram.data(),
+                 where.c_str());
+    std::fflush(stderr);
+    // Qt is half made; nothing of the program is open yet.
+    std::_Exit(1);
 }
 
 } // namespace
 
-bool graphicalSessionAvailable()
+std::vector<QtPlatform> qtPlatformOrder()
 {
-    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")) return true;
-    const char* platforms = std::getenv("QT_QPA_PLATFORM");
-    return platforms != nullptr && namesPlatformWithoutDisplayServer(platforms);
+    std::vector<QtPlatform> order;
+    std::string_view listed = variable("QT_QPA_PLATFORM");
+    if (listed.empty()) {
+        // Qt's own choice: Wayland first when the session announces it, then
+        // X11, which is also its default.
+        if (!variable("WAYLAND_DISPLAY").empty() || variable("XDG_SESSION_TYPE") == "wayland")
+            order.push_back(QtPlatform::Wayland);
+        order.push_back(QtPlatform::X11);
+        return order;
+    }
+    // Each entry is "name" or "name:options"; Qt tries them in turn.
+    while (!listed.empty()) {
+        const std::size_t end = listed.find(';');
+        const std::string_view entry = listed.substr(0, end);
+        const std::string_view name = entry.substr(0, entry.find(':'));
+        if (!name.empty()) order.push_back(platformNamed(name));
+        if (end == std::string_view::npos) break;
+        listed.remove_prefix(end + 1);
+    }
+    return order;
+}
+
+std::optional<std::string> displayProblem()
+{
+    const std::vector<QtPlatform> order = qtPlatformOrder();
+    for (const QtPlatform platform : order) {
+        switch (platform) {
+        case QtPlatform::Serverless:
+            return std::nullopt;
+        case QtPlatform::X11:
+            if (xServerAnswers()) return std::nullopt;
+            break;
+        case QtPlatform::Wayland:
+            if (compositorAnswers()) return std::nullopt;
+            break;
+        }
+    }
+    const std::string displays = displaysTried(order);
+    if (!displays.empty()) return std::string(kProgram) + "cannot connect to " + displays;
+    const std::string_view listed = variable("QT_QPA_PLATFORM");
+    if (listed.empty())
+        return std::string(kProgram) + "needs a graphical session, but neither DISPLAY nor WAYLAND_DISPLAY is set";
+    return std::string(kProgram) + "needs a graphical session, but QT_QPA_PLATFORM=" + std::string(listed) +
+           " names no platform whose display is set";
+}
+
+PlatformStartGuard::PlatformStartGuard()
+    : previous_(qInstallMessageHandler(exitOnFatal))
+{
+}
+
+PlatformStartGuard::~PlatformStartGuard()
+{
+    qInstallMessageHandler(previous_);
 }
 
 } // namespace platform

@@ -1,11 +1,49 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace platform {
 
-// Whether Qt can show a window here: a display server announces itself
-// (DISPLAY for X11, WAYLAND_DISPLAY for Wayland), or QT_QPA_PLATFORM names a
-// Qt platform that draws without one (offscreen, minimal, ...). Without
-// either, Qt would abort when the application object is made.
-bool graphicalSessionAvailable();
+// Where Qt can show the program's window. Qt picks its platform from the
+// environment and, when none starts, aborts with a page of advice; these
+// checks ask the display servers first, through the libraries Qt itself uses
+// (xcb, libwayland-client), and say in one line why there is no window.
+
+// What a platform Qt may use needs in order to show a window.
+enum class QtPlatform {
+    X11,        // an X server at DISPLAY
+    Wayland,    // a compositor at WAYLAND_DISPLAY (wayland-0 when unset)
+    Serverless, // none: offscreen, minimal, a framebuffer, ...
+};
+
+// The platforms Qt tries, in its order: those QT_QPA_PLATFORM lists, else
+// Wayland when the session announces it, then X11.
+std::vector<QtPlatform> qtPlatformOrder();
+
+// Goes through Qt's platforms in its order until one has no server or its
+// server answers a connection. Nothing when one does; else the line for
+// standard error that says why no window can be shown, naming the displays.
+std::optional<std::string> displayProblem();
+
+// While it lives, Qt's fatal errors, which can only be its platform failing
+// to start (the checks above passed, but the server then refused Qt's own
+// connection, or the platform plugin did not load), end the program with one
+// line naming the display and exit status 1, instead of Qt's abort. Meant
+// for the making of the QApplication, when nothing else is open yet; Qt's
+// other messages meanwhile go to standard error as usual.
+class PlatformStartGuard {
+public:
+    PlatformStartGuard();
+    ~PlatformStartGuard();
+    PlatformStartGuard(const PlatformStartGuard&) = delete;
+    PlatformStartGuard& operator=(const PlatformStartGuard&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/qt/QtBackend.h"
 
 #include "platform/core/SteadyClock.h"
+#include "platform/qt/GraphicalSession.h"
 #include "platform/qt/MessageBoxes.h"
 
 #include <algorithm>
@@ -16,13 +17,20 @@ public:
     void playNote(const NotePlayer&, int, int) override {}
 };
 
+std::unique_ptr<QApplication> startApplication(int& argc, char** argv)
+{
+    const PlatformStartGuard guard;
+    return std::make_unique<QApplication>(argc, argv);
+}
+
 } // namespace
 
-QtBackend::QtBackend(std::unique_ptr<NoteOutput> output)
-    : output_(output ? std::move(output) : std::make_unique<SilentOutput>())
-    , application_(std::make_unique<QApplication>(argc_, argv_))
+QtBackend::QtBackend(const OutputFactory& makeOutput)
+    : application_(startApplication(argc_, argv_))
     , boxOwner_(std::make_unique<QWidget>())
 {
+    if (makeOutput) output_ = makeOutput();
+    if (!output_) output_ = std::make_unique<SilentOutput>();
 }
 
 QtBackend::~QtBackend() = default;

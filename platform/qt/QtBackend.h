@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,8 +19,12 @@ namespace platform {
 // sound through the output it is given.
 class QtBackend : public Backend {
 public:
-    // A null output plays nothing.
-    explicit QtBackend(std::unique_ptr<NoteOutput> output);
+    using OutputFactory = std::function<std::unique_ptr<NoteOutput>()>;
+    // The output is made once the window system has started, so a display
+    // that refuses Qt leaves the audio device and the SoundFont untouched;
+    // a display that cannot be reached ends the program there (see
+    // PlatformStartGuard). Without a factory, or a null output, nothing plays.
+    explicit QtBackend(const OutputFactory& makeOutput);
     QtBackend(const QtBackend&) = delete;
     QtBackend& operator=(const QtBackend&) = delete;
     ~QtBackend() override;

@@ -8,7 +8,7 @@ errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
 fail() { echo "FAIL: $*"; echo "its standard error:"; cat "$errors"; exit 1; }
 
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" >/dev/null 2>"$errors"
+env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM "$program" >/dev/null 2>"$errors"
 status=$?
 [ "$status" -eq 1 ] || fail "without a display it exited with $status, not 1"
 [ "$(wc -l <"$errors")" -eq 1 ] || fail "without a display it wrote more or less than one line"

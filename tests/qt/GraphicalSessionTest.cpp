@@ -9,9 +9,10 @@
 
 namespace {
 
-constexpr std::array<const char*, 3> variables = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+constexpr std::array<const char*, 4> variables = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"};
+using Values = std::array<std::optional<std::string>, variables.size()>;
 
-// Sets the variables that announce a display for one case; puts back what
+// Sets the variables that choose Qt's platform for one case; puts back what
 // the process had (the other Qt tests run offscreen) when it goes.
 class Environment {
 public:
@@ -22,7 +23,7 @@ public:
     }
     ~Environment() { set(saved_); }
 
-    void set(const std::array<std::optional<std::string>, 3>& values)
+    void set(const Values& values)
     {
         for (std::size_t i = 0; i < variables.size(); ++i) {
             if (values[i])
@@ -33,37 +34,65 @@ public:
     }
 
 private:
-    std::array<std::optional<std::string>, 3> saved_;
+    Values saved_;
 };
+
+std::string described(const Values& values)
+{
+    std::string text;
+    for (std::size_t i = 0; i < variables.size(); ++i)
+        text += std::string(variables[i]) + "=" + values[i].value_or("(unset)") + " ";
+    return text;
+}
 
 } // namespace
 
-TEST(GraphicalSession, NeedsADisplayServerOrAPlatformThatDrawsWithoutOne)
+TEST(GraphicalSession, QtTriesWaylandFirstWhereTheSessionAnnouncesItAndTheListedPlatformsInTurn)
+{
+    using enum platform::QtPlatform;
+    Environment environment;
+    const std::nullopt_t none = std::nullopt;
+    const struct {
+        Values display_wayland_session_platform;
+        std::vector<platform::QtPlatform> order;
+    } cases[] = {
+        {{none, none, none, none}, {X11}}, // Qt's default, which then finds no DISPLAY
+        {{":0", none, none, none}, {X11}},
+        {{none, "wayland-0", none, none}, {Wayland, X11}},
+        {{":0", "wayland-0", none, none}, {Wayland, X11}},
+        {{"", "", "", ""}, {X11}}, // set but empty announces nothing
+        {{":0", none, "wayland", none}, {Wayland, X11}},
+        {{":0", none, "x11", none}, {X11}},
+        {{":0", "wayland-0", none, "xcb"}, {X11}}, // the list replaces Qt's choice
+        {{none, none, none, "offscreen"}, {Serverless}},
+        {{none, none, none, "offscreen:fontengine=freetype"}, {Serverless}},
+        {{none, none, none, "wayland-egl"}, {Wayland}},
+        {{none, none, none, "wayland;xcb"}, {Wayland, X11}},
+        {{none, none, none, "xcb:x=1;offscreen"}, {X11, Serverless}},
+        {{none, none, none, ";:x;"}, {}},
+    };
+    for (const auto& c : cases) {
+        environment.set(c.display_wayland_session_platform);
+        EXPECT_EQ(platform::qtPlatformOrder(), c.order) << described(c.display_wayland_session_platform);
+    }
+}
+
+TEST(GraphicalSession, WithoutADisplayToTrySaysWhatIsMissing)
 {
     Environment environment;
     const std::nullopt_t none = std::nullopt;
     const struct {
-        std::array<std::optional<std::string>, 3> display_wayland_platform;
-        bool available;
+        Values display_wayland_session_platform;
+        std::optional<std::string> problem;
     } cases[] = {
-        {{none, none, none}, false},
-        {{"", "", ""}, false}, // set but empty announces nothing
-        {{":0", none, none}, true},
-        {{none, "wayland-0", none}, true},
-        {{":0", none, "xcb"}, true},
-        {{none, none, "offscreen"}, true},
-        {{none, none, "minimal"}, true},
-        {{none, none, "offscreen:fontengine=freetype"}, true},
-        {{none, none, "xcb"}, false},
-        {{none, none, "wayland-egl"}, false},
-        {{none, none, "wayland;xcb"}, false},
-        {{none, none, "xcb;offscreen"}, true}, // Qt falls back to the second
-        {{none, none, ";:x;"}, false},
+        {{none, none, none, none}, "velmora20: needs a graphical session, but neither DISPLAY nor WAYLAND_DISPLAY is set"},
+        {{none, "wayland-0", none, "xcb"},
+         "velmora20: needs a graphical session, but QT_QPA_PLATFORM=xcb names no platform whose display is set"},
+        {{none, none, none, "offscreen"}, none},
+        {{none, none, none, "xcb;minimal"}, none}, // Qt falls back to the second
     };
     for (const auto& c : cases) {
-        environment.set(c.display_wayland_platform);
-        EXPECT_EQ(platform::graphicalSessionAvailable(), c.available)
-            << c.display_wayland_platform[0].value_or("(unset)") << " " << c.display_wayland_platform[1].value_or("(unset)")
-            << " " << c.display_wayland_platform[2].value_or("(unset)");
+        environment.set(c.display_wayland_session_platform);
+        EXPECT_EQ(platform::displayProblem(), c.problem) << described(c.display_wayland_session_platform);
     }
 }
