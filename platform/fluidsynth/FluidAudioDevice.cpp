@@ -74,6 +74,10 @@ private:
 FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth)
     : sampleRate_(synth.sampleRate()), periodFrames_(synth.periodFrames()), periods_(synth.periods())
 {
+}
+
+void FluidAudioDevice::setRoleInEnvironment()
+{
     const SettingsHandle defaults{new_fluid_settings()};
     char* role = nullptr;
     if (defaults && fluid_settings_dupstr(defaults.get(), "audio.pulseaudio.media-role", &role) == FLUID_OK) {
@@ -92,8 +96,7 @@ std::unique_ptr<AudioConnection> FluidAudioDevice::open(FrameSource& source)
     fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate_);
     fluid_settings_setint(settings.get(), "audio.period-size", periodFrames_);
     fluid_settings_setint(settings.get(), "audio.periods", periods_);
-    // Set once at construction: the driver would set it in the environment
-    // at every opening, on the opening's thread, while others read it.
+    // Set once by setRoleInEnvironment().
     fluid_settings_setstr(settings.get(), "audio.pulseaudio.media-role", "");
     // FluidSynth raises its audio thread to real-time priority, but the
     // PulseAudio client library moves the sound through a thread of its own,

@@ -17,10 +17,13 @@ class Synthesizer;
 // with a JACK server carries PulseAudio's clients over to it anyway.
 class FluidAudioDevice final : public AudioDevice {
 public:
-    // Make it before the program starts threads: FluidSynth's PulseAudio
-    // driver announces the stream's role through the environment, which is
-    // set here once instead of at every opening.
     explicit FluidAudioDevice(const Synthesizer& synth);
+
+    // FluidSynth's PulseAudio driver would set the stream's role in the
+    // environment at every opening, on the opening's thread, while other
+    // threads may read the environment; the device opens without it, and
+    // the program sets it once with this, before it starts any thread.
+    static void setRoleInEnvironment();
 
     std::unique_ptr<AudioConnection> open(FrameSource& source) override;
 

@@ -126,6 +126,11 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
 // rendered, can be heard.
 FluidSynthOutput::~FluidSynthOutput() = default;
 
+void FluidSynthOutput::prepareEnvironment()
+{
+    fluidsynth::FluidAudioDevice::setRoleInEnvironment();
+}
+
 double FluidSynthOutput::latencyFrames() const
 {
     return kLatencyPeriods * synth_.periodFrames();

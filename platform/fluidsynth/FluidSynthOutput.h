@@ -50,6 +50,10 @@ public:
                               Clock clock = {});
     ~FluidSynthOutput() override;
 
+    // Puts in the environment what the audio drivers read from it; for the
+    // program to call before it starts any thread.
+    static void prepareEnvironment();
+
     FluidSynthOutput(const FluidSynthOutput&) = delete;
     FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
