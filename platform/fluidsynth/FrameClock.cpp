@@ -37,7 +37,7 @@ FrameClock::FrameClock(double sampleRate, std::int64_t latencyFrames)
 void FrameClock::anchor(double stamp, std::int64_t frame, double now)
 {
     anchored_ = true;
-    anchorStamp_ = std::max(stamp, now - static_cast<double>(latencyFrames_) / framesPerMicrosecond_);
+    anchorStamp_ = stamp;
     anchorFrame_ = static_cast<double>(frame + latencyFrames_);
     anchorRendered_ = frame;
     lastObserved_ = now;

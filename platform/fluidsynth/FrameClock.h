@@ -11,8 +11,8 @@ namespace platform::fluidsynth {
 //
 // The mapping is anchored when the device starts pulling, on the stamp of
 // the earliest event waiting then, so events stamped while the device
-// opened keep their spacing; an event that waited longer than a latency is
-// late, though, and does not hold back the ones after it. From then on it
+// opened keep their spacing (an opening that took longer than a latency
+// counts as a stall, below). From then on it
 // follows the device: at every period it compares the frames rendered so
 // far with the frame the mapping gives for that moment. The first seconds
 // of sound teach it the usual lead (the device renders ahead of what is
@@ -31,9 +31,8 @@ public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
 
     bool anchored() const { return anchored_; }
-    // The event stamped `stamp` takes effect at `frame` plus the latency,
-    // or, stamped more than a latency before `now` (when the device started
-    // pulling, at `frame`), as if it had been stamped a latency before.
+    // The event stamped `stamp` takes effect at `frame` plus the latency;
+    // `now` is when the device started pulling, at `frame`.
     void anchor(double stamp, std::int64_t frame, double now);
     // The device stopped: the next start anchors anew.
     void release() { anchored_ = false; }
