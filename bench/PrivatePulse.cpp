@@ -38,7 +38,7 @@ PrivatePulseServer::PrivatePulseServer() : directory_(makeDirectory())
         "-L", "module-null-sink sink_name=" + kSink + " format=float32le rate=44100 channels=2 norewinds=1",
         "-L", "module-native-protocol-unix"});
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (Subprocess({"pactl", "info"}, "/dev/null").wait() == 0)
+        if (Subprocess({"pactl", "info"}, {.outputFile = "/dev/null"}).wait() == 0)
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -66,7 +66,7 @@ int PrivatePulseServer::underruns() const
 MonitorRecording::MonitorRecording(const PrivatePulseServer& server)
     : file_(server.directory() / "monitor.raw")
     , recorder_({"parec", "-d", kSink + ".monitor", "--raw", "--format=float32le", "--rate=44100", "--channels=2", "--latency-msec=20"},
-                file_.string())
+                {.outputFile = file_.string()})
 {
 }
 
