@@ -1,5 +1,6 @@
 #include "bench/PrivatePulse.h"
 #include "bench/Subprocess.h"
+#include "bench/VirtualDisplay.h"
 #include "platform/core/SteadyClock.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ using namespace bench;
 
 namespace {
 
-// The private server needs what tools/install-bench-deps installs; CI has
+// The private servers need what tools/install-bench-deps installs; CI has
 // none of it.
 #define SKIP_UNLESS_INSTALLED(...)                                                                                     \
     for (const char* tool : {__VA_ARGS__})                                                                             \
@@ -87,6 +88,21 @@ TEST(MonitorRecording, OneWhoseServerIsKilledKeepsWhatItGot)
     server.kill();
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the recorder ends by itself
     EXPECT_NEAR(double(timed.finish().size() / 2) / 44100, 0.3, 0.2);
+}
+
+TEST(VirtualDisplay, TwoSideBySideGetDisplaysOfTheirOwnThatGoWithThem)
+{
+    SKIP_UNLESS_INSTALLED("Xvfb", "xdotool");
+    std::string first;
+    {
+        const VirtualDisplay one;
+        const VirtualDisplay two;
+        first = one.name();
+        EXPECT_NE(one.name(), two.name());
+        EXPECT_EQ(std::getenv("DISPLAY"), two.name());
+    }
+    setenv("DISPLAY", first.c_str(), 1);
+    EXPECT_NE(Subprocess({"xdotool", "getdisplaygeometry"}, {.outputFile = "/dev/null"}).wait(), 0);
 }
 
 } // namespace
