@@ -1,0 +1,28 @@
+#pragma once
+
+#include "bench/Subprocess.h"
+
+#include <string>
+
+namespace bench {
+
+// An X server of the bench's own (Xvfb, no window manager), on a display
+// number that it picks itself among the free ones, so that benches running
+// side by side do not meet; ready once constructed. It does not reset when
+// its last client goes, which would refuse the next one for a moment. The
+// process's DISPLAY names it from construction on.
+class VirtualDisplay {
+public:
+    VirtualDisplay();
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    const std::string& name() const { return name_; }
+
+private:
+    Subprocess server_;
+    std::string name_;
+};
+
+} // namespace bench
