@@ -21,16 +21,6 @@ constexpr const char* kProgram = "velmora20";
 // being on the beat matters, not a few tens of milliseconds of delay.
 constexpr int kLatencyPeriods = 3;
 
-// Silence after the last voice ended, release tails and reverb included,
-// before the device is closed: long enough that the pauses of the music
-// never close it.
-constexpr double kCloseAfterSeconds = 2.0;
-
-// A device that has pulled nothing for this many periods has stopped: far
-// longer than a busy machine holds up a period, short enough that the music
-// goes on soon after its sound server comes back.
-constexpr int kStallPeriods = 10;
-
 // How long start-up waits for the audio device to answer when it is tried:
 // a sound server answers in milliseconds, a stopped one not at all.
 constexpr std::chrono::milliseconds kTryLimit{2000};
@@ -109,8 +99,7 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
         if (!device)
             device = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
         stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-            std::move(device), renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()),
-            std::chrono::milliseconds(static_cast<int>(kStallPeriods * synth_.periodFrames() / sampleRate() * 1000)),
+            std::move(device), renderer_, sampleRate(), synth_.periodFrames(),
             [](fluidsynth::OnDemandStream::Trouble trouble) { std::cerr << troubleMessage(trouble) << '\n'; });
         // Tried once now, so a machine without sound says so at start-up;
         // after that the device opens only while the music plays.

@@ -8,6 +8,19 @@ namespace {
 
 // How often the stream looks at an open device.
 constexpr std::chrono::milliseconds kWatchInterval{250};
+// Silence after the last voice ended, release tails and reverb included,
+// before the device is closed: long enough that the pauses of the music
+// never close it.
+constexpr double kCloseAfterSeconds = 2.0;
+// A device that has pulled nothing for this many periods has stopped: far
+// longer than a busy machine holds up a period, short enough that the music
+// goes on soon after its sound server comes back.
+constexpr int kStallPeriods = 10;
+// Until it has pulled this much, a device that pulls nothing has stopped
+// only after kStartingStall: a PulseAudio null sink that may rewind holds a
+// new stream's first write for one to two seconds.
+constexpr double kStartedSeconds = 0.5;
+constexpr std::chrono::milliseconds kStartingStall{3000};
 // How long a stream being destroyed gives its devices to close: a device
 // still closing after that (its server stopped) is left to the process's
 // exit.
@@ -15,13 +28,13 @@ constexpr std::chrono::milliseconds kClosingGrace{200};
 
 } // namespace
 
-OnDemandStream::OnDemandStream(std::shared_ptr<AudioDevice> device, EventRenderer& renderer,
-                               std::int64_t closeAfterSilentFrames, std::chrono::milliseconds stallLimit,
-                               std::function<void(Trouble)> report)
+OnDemandStream::OnDemandStream(std::shared_ptr<AudioDevice> device, EventRenderer& renderer, double sampleRate,
+                               int periodFrames, std::function<void(Trouble)> report)
     : device_(std::move(device))
     , renderer_(renderer)
-    , closeAfter_(closeAfterSilentFrames)
-    , stallLimit_(stallLimit)
+    , closeAfter_(static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate))
+    , stallLimit_(static_cast<int>(kStallPeriods * periodFrames / sampleRate * 1000))
+    , started_(static_cast<std::int64_t>(kStartedSeconds * sampleRate))
     , report_(std::move(report))
     , thread_([this] { run(); })
 {
@@ -159,7 +172,7 @@ void OnDemandStream::openingAnswered(std::unique_ptr<AudioConnection> connection
         enter(State::Closed);
         return;
     }
-    framesSeen_ = gate_->framesPulled();
+    framesAtOpening_ = framesSeen_ = gate_->framesPulled();
     lastPull_ = std::chrono::steady_clock::now();
     enter(State::Open);
 }
@@ -173,7 +186,7 @@ void OnDemandStream::watchDevice()
         lastPull_ = now;
         const std::lock_guard lock(signals_->mutex);
         signals_->troubleReported = false; // it plays: the next trouble is news
-    } else if (now - lastPull_ >= stallLimit_) {
+    } else if (now - lastPull_ >= (frames - framesAtOpening_ < started_ ? kStartingStall : stallLimit_)) {
         letDeviceGo();
         renderer_.dropStrikes();
         // The next device must not pick up notes where this one stopped.

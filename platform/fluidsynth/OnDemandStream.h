@@ -37,13 +37,15 @@ namespace platform::fluidsynth {
 // Trouble is reported once, until the device plays again: a device that does
 // not open (its sound server gone), and one that stopped pulling (its server
 // killed, stopped, or hung), which is let go with what waited to sound. The
-// next strike tries again.
+// next strike tries again. A device that has only just opened is given
+// longer: a sound server may hold its first write for a second or two.
 class OnDemandStream final : private FrameSource {
 public:
     enum class Trouble { DoesNotOpen, StoppedPulling };
 
-    OnDemandStream(std::shared_ptr<AudioDevice> device, EventRenderer& renderer, std::int64_t closeAfterSilentFrames,
-                   std::chrono::milliseconds stallLimit, std::function<void(Trouble)> report);
+    // The device runs at `sampleRate`, pulling `periodFrames` at a time.
+    OnDemandStream(std::shared_ptr<AudioDevice> device, EventRenderer& renderer, double sampleRate, int periodFrames,
+                   std::function<void(Trouble)> report);
     ~OnDemandStream() override;
 
     OnDemandStream(const OnDemandStream&) = delete;
@@ -91,8 +93,9 @@ private:
 
     const std::shared_ptr<AudioDevice> device_;
     EventRenderer& renderer_;
-    const std::int64_t closeAfter_;
+    const std::int64_t closeAfter_; // frames of silence
     const std::chrono::milliseconds stallLimit_;
+    const std::int64_t started_; // frames pulled before a device counts as started
     const std::function<void(Trouble)> report_;
     const std::shared_ptr<Signals> signals_ = std::make_shared<Signals>();
     DetachedCalls calls_;
@@ -101,6 +104,7 @@ private:
     bool trying_ = true; // the opening under way is the try at construction
     std::shared_ptr<PullGate> gate_;
     std::unique_ptr<AudioConnection> connection_;
+    std::int64_t framesAtOpening_ = 0;
     std::int64_t framesSeen_ = 0;
     std::chrono::steady_clock::time_point lastPull_;
 
