@@ -140,6 +140,24 @@ TEST(QtBackend, ThreadsThatSleepUntilDifferentTimesEachWakeAtTheirOwn)
     EXPECT_FALSE(stage.backend().threadsTurning());
 }
 
+// The wake-up that a thread killed in its sleep leaves armed is taken back by
+// the next slice that finds no thread to turn: an idle program sleeps.
+TEST(QtBackend, AnIdleLoopHoldsNoWakeUpForAKilledThread)
+{
+    QtStage stage;
+    stage.construct();
+    SleepingThread sleeping({Microseconds() + 60e6});
+    sleeping.thread->Run();
+    runLoopUntil([] { return runtimeScheduler().nextWake() > Microseconds(); }); // it has yielded until then
+    sleeping.thread->Kill();
+
+    CountingThread ending;
+    ending.stop = true;
+    ending.thread->Run();
+    runLoopUntil([&] { return !ending.thread->isRunning(); });
+    EXPECT_FALSE(stage.backend().threadsTurning());
+}
+
 TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
 {
     QtStage stage;
