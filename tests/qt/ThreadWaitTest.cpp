@@ -108,7 +108,7 @@ TEST(ThreadWaits, ShortWaitsAreNappedThrough)
     ASSERT_EQ(waits.lateness.size(), 10u);
     EXPECT_GE(std::ranges::min(waits.lateness), 0.0);
     EXPECT_LT(waits.medianLateness(), 1000.0);
-    EXPECT_LT(waits.cpu, waits.wall / 4);
+    EXPECT_LT(waits.cpu, waits.wall / 2); // the naps cost some 10 %, spinning all of it
     static_assert(ThreadTimer::napLead / 2 > 15 * ThreadTimer::napLength); // some 16 naps a wait
     EXPECT_GE(waits.sleeps, 10 * 5);
 }
