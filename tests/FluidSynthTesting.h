@@ -14,16 +14,14 @@ namespace fluidsynth_testing {
 
 inline const std::string kFluidR3 = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
-// The output only compares player addresses, so any distinct objects do.
+// Distinct note players for the output to tell apart. They belong to no
+// run-time: the output only compares their addresses.
 class Players {
 public:
-    const platform::NotePlayer& operator[](std::size_t i) const
-    {
-        return *reinterpret_cast<const platform::NotePlayer*>(&tokens_[i]);
-    }
+    const platform::NotePlayer& operator[](std::size_t i) const { return players_.at(i); }
 
 private:
-    std::array<int, 16> tokens_{};
+    std::array<platform::NotePlayer, 16> players_;
 };
 
 inline double rms(const std::vector<float>& samples)

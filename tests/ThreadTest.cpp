@@ -98,6 +98,21 @@ TEST_F(Threads, KillUnwindsAThreadAtItsYieldBeforeReturning)
     waiting.Kill(); // on a thread that is not running: nothing
 }
 
+TEST_F(Threads, KillBeforeTheFirstTurnRunsNothingOfTheThread)
+{
+    bool ran = false;
+    platform::Thread& never = thread("never", [&] { ran = true; });
+    never.Run();
+    never.Kill();
+    EXPECT_FALSE(never.isRunning());
+    backend_->runUntilIdle();
+    EXPECT_FALSE(ran);
+
+    never.Run(); // a fresh start runs it
+    backend_->runUntilIdle();
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(Threads, AYieldInADestructorThatAKillRunsReturnsAtOnce)
 {
     bool unwound = false;

@@ -3,6 +3,7 @@
 #include "platform/core/Backend.h"
 #include "platform/core/Runtime.h"
 
+#include <boost/context/preallocated.hpp>
 #include <boost/context/protected_fixedsize_stack.hpp>
 
 #include <algorithm>
@@ -18,12 +19,13 @@ constexpr std::size_t stackSize = 1024 * 1024;
 
 } // namespace
 
-Fiber::Fiber(Scheduler& scheduler, std::function<void()> body)
-    : scheduler_(scheduler)
-    , body_(std::move(body))
-    , context_(std::allocator_arg, boost::context::protected_fixedsize_stack(stackSize),
-               [this](boost::context::fiber&& caller) { return enter(std::move(caller)); })
+Fiber::Fiber(Scheduler& scheduler, std::function<void()> body) : scheduler_(scheduler), body_(std::move(body))
 {
+    boost::context::protected_fixedsize_stack allocator(stackSize);
+    const boost::context::stack_context stack = allocator.allocate();
+    const StackSwitch::Creating creating(stackSwitch_, stack);
+    context_ = boost::context::fiber(std::allocator_arg, boost::context::preallocated(stack.sp, stack.size, stack), allocator,
+                                     [this](boost::context::fiber&& caller) { return enter(std::move(caller)); });
     scheduler_.fibers_.push_back(this);
 }
 
@@ -38,20 +40,31 @@ void Fiber::unwind()
 {
     if (!context_) return;
     // Unwinding runs the fiber's destructors on its own stack; while they
-    // run, the fiber is the current thread.
+    // run, the fiber is the current thread. One that has not started yet is
+    // entered only to end, so that every fiber leaves its stack by the same
+    // way, which tells the sanitizers so.
     Fiber* previous = std::exchange(scheduler_.current_, this);
     unwinding_ = true;
-    context_ = {};
+    {
+        const StackSwitch::Into into(stackSwitch_);
+        if (started_)
+            context_ = {};
+        else
+            context_ = std::move(context_).resume();
+    }
     scheduler_.current_ = previous;
     finished_ = true;
 }
 
 boost::context::fiber Fiber::enter(boost::context::fiber&& caller)
 {
+    stackSwitch_.arrived();
+    started_ = true;
     caller_ = std::move(caller);
     try {
-        body_();
+        if (!unwinding_) body_();
     } catch (const boost::context::detail::forced_unwind&) {
+        stackSwitch_.leaveForGood();
         throw; // a kill: the unwinding must reach the fiber's entry
     } catch (...) {
         // The same handler as for an exception that leaves an event handler
@@ -59,18 +72,24 @@ boost::context::fiber Fiber::enter(boost::context::fiber&& caller)
         _UnhandledException(std::current_exception());
     }
     finished_ = true;
+    stackSwitch_.leaveForGood();
     return std::move(caller_);
 }
 
 void Fiber::resume()
 {
     scheduler_.current_ = this;
-    context_ = std::move(context_).resume();
+    {
+        const StackSwitch::Into into(stackSwitch_);
+        context_ = std::move(context_).resume();
+    }
     scheduler_.current_ = nullptr;
 }
 
 void Fiber::suspend()
 {
+    // A kill unwinds the fiber from here: the resume throws.
+    const StackSwitch::Away away(stackSwitch_);
     caller_ = std::move(caller_).resume();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/StackSwitch.h"
+
 #include <boost/context/fiber.hpp>
 
 #include <functional>
@@ -39,8 +41,10 @@ private:
 
     Scheduler& scheduler_;
     std::function<void()> body_;
+    StackSwitch stackSwitch_; // outlives the contexts
     boost::context::fiber context_; // the fiber, while it is not running
     boost::context::fiber caller_;  // the main thread, while the fiber runs
+    bool started_ = false;
     bool finished_ = false;
     bool unwinding_ = false;
     bool outlivedScheduler_ = false;

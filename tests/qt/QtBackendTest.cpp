@@ -7,15 +7,21 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -73,6 +79,28 @@ void runLoopUntil(Done done)
     QTimer::singleShot(3000, &loop, &QEventLoop::quit);
     loop.exec();
 }
+
+// A descriptor that stays readable once another thread has raised it.
+class InputSignal {
+public:
+    InputSignal() : descriptor_(eventfd(0, EFD_CLOEXEC))
+    {
+        if (descriptor_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+    ~InputSignal() { close(descriptor_); }
+    InputSignal(const InputSignal&) = delete;
+    InputSignal& operator=(const InputSignal&) = delete;
+
+    int descriptor() const { return descriptor_; }
+    void raise() const
+    {
+        const std::uint64_t one = 1;
+        if (write(descriptor_, &one, sizeof one) != sizeof one) ADD_FAILURE() << "eventfd write";
+    }
+
+private:
+    int descriptor_;
+};
 
 QMessageBox* openBox()
 {
@@ -140,6 +168,24 @@ TEST(QtBackend, ThreadsThatSleepUntilDifferentTimesEachWakeAtTheirOwn)
     EXPECT_FALSE(stage.backend().threadsTurning());
 }
 
+// The wake-up that a thread killed in its sleep leaves armed is taken back by
+// the next slice that finds no thread to turn: an idle program sleeps.
+TEST(QtBackend, AnIdleLoopHoldsNoWakeUpForAKilledThread)
+{
+    QtStage stage;
+    stage.construct();
+    SleepingThread sleeping({Microseconds() + 60e6});
+    sleeping.thread->Run();
+    runLoopUntil([] { return runtimeScheduler().nextWake() > Microseconds(); }); // it has yielded until then
+    sleeping.thread->Kill();
+
+    CountingThread ending;
+    ending.stop = true;
+    ending.thread->Run();
+    runLoopUntil([&] { return !ending.thread->isRunning(); });
+    EXPECT_FALSE(stage.backend().threadsTurning());
+}
+
 TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
 {
     QtStage stage;
@@ -153,16 +199,19 @@ TEST(QtBackend, AClickDuringALongSleepIsHandledAtOnce)
     SleepingThread sleeping({wakeAt});
     sleeping.thread->Run();
 
-    // The click comes from outside the loop while it sleeps, as input does.
+    // The click comes from outside the loop while it sleeps, as input does:
+    // another thread makes a descriptor that the loop watches readable, as
+    // the display server does the connection to it.
     QPushButton& widget = stage.child<QPushButton>("button");
-    const QPointF centre = QRectF(widget.rect()).center();
-    const QPointF global = widget.mapToGlobal(centre); // widgets answer only on their own thread
-    std::thread listener([&widget, centre, global] {
+    const InputSignal input;
+    QSocketNotifier notifier(input.descriptor(), QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &widget, [&] {
+        notifier.setEnabled(false);
+        QTest::mouseClick(&widget, Qt::LeftButton);
+    });
+    std::thread listener([&input] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(&widget, new QMouseEvent(type, centre, global, Qt::LeftButton,
-                                                                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                                                                 Qt::NoModifier));
+        input.raise();
     });
     runLoopUntil([&] { return clickedAt > 0.0; });
     listener.join();
