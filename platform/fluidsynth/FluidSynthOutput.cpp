@@ -128,31 +128,28 @@ double FluidSynthOutput::latencyFrames() const
 void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
 {
     requireRange(instrument, 1, 128, "instrument");
-    selectProgram(channels_.channelOf(player), instrument - 1);
+    const double stamp = clock_();
+    selectProgram(stamp, channels_.channelOf(player), instrument - 1);
 }
 
 void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity)
 {
     requireRange(note, 0, 127, "note");
     requireRange(velocity, 0, 127, "velocity");
-    const int channel = channelOf(player);
-    play({clock_(), fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
-}
-
-int FluidSynthOutput::channelOf(const NotePlayer& player)
-{
-    const bool first = !channels_.assigned(player);
+    // Stamped first: selecting the piano below may read samples for a while.
+    const double stamp = clock_();
+    const bool firstUse = !channels_.assigned(player);
     const int channel = channels_.channelOf(player);
-    if (first)
-        selectProgram(channel, kPiano);
-    return channel;
+    if (firstUse)
+        selectProgram(stamp, channel, kPiano);
+    play({stamp, fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
 }
 
-void FluidSynthOutput::selectProgram(int channel, int program)
+void FluidSynthOutput::selectProgram(double stamp, int channel, int program)
 {
     // Loading the samples here keeps file reads off the rendering thread.
     if (audible() && synth_.pinProgram(program))
-        play({clock_(), fluidsynth::SynthEvent::Kind::Program, channel, program, 0});
+        play({stamp, fluidsynth::SynthEvent::Kind::Program, channel, program, 0});
 }
 
 void FluidSynthOutput::play(const fluidsynth::SynthEvent& event)

@@ -81,9 +81,8 @@ public:
 private:
     FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
                      const std::vector<std::string>& soundFonts, bool live);
-    // The player's channel; a channel used for the first time gets the piano.
-    int channelOf(const NotePlayer& player);
-    void selectProgram(int channel, int program);
+    // A channel that plays a note before it has an instrument gets the piano.
+    void selectProgram(double stamp, int channel, int program);
     void play(const fluidsynth::SynthEvent& event);
 
     fluidsynth::Synthesizer synth_;
