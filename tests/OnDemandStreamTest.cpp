@@ -145,7 +145,7 @@ protected:
         ASSERT_TRUE(out.problem().empty());
         // Tried once at construction, to report a machine without sound.
         ASSERT_TRUE(hand.waitUntil(1, 1));
-        ASSERT_FALSE(out.streaming());
+        ASSERT_TRUE(waitUntilClosed());
     }
 
     // Pulls up to `seconds` of frames while the device is open, the clock

@@ -37,4 +37,10 @@ bool DetachedCalls::waitAll(std::chrono::milliseconds limit) const
     return count_->returned.wait_for(lock, limit, [this] { return count_->running == 0; });
 }
 
+bool DetachedCalls::running() const
+{
+    const std::lock_guard lock(count_->mutex);
+    return count_->running > 0;
+}
+
 } // namespace platform::fluidsynth

@@ -24,6 +24,8 @@ public:
     // Waits until every call started here has returned, or `limit` has
     // passed; whether they all returned.
     bool waitAll(std::chrono::milliseconds limit) const;
+    // Whether a call started here has not returned yet.
+    bool running() const;
 
 private:
     struct Count {

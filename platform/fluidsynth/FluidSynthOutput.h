@@ -68,7 +68,7 @@ public:
     const std::string& problem() const { return problem_; }
     // The SoundFont in use, empty if none could be loaded.
     const std::string& soundFont() const { return soundFont_; }
-    // Whether a device is open now (or opening); offline never.
+    // Whether a device is open now (or opening, or closing); offline never.
     bool streaming() const { return stream_ && stream_->streaming(); }
 
     double sampleRate() const { return synth_.sampleRate(); }

@@ -71,8 +71,12 @@ void OnDemandStream::queued()
 
 bool OnDemandStream::streaming() const
 {
-    const std::lock_guard lock(signals_->mutex);
-    return signals_->state != State::Closed;
+    {
+        const std::lock_guard lock(signals_->mutex);
+        if (signals_->state != State::Closed)
+            return true;
+    }
+    return calls_.running();
 }
 
 void OnDemandStream::renderFrames(int frames, float* left, float* right)

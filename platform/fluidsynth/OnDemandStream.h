@@ -59,7 +59,7 @@ public:
     // Something was queued in the renderer.
     void queued();
 
-    // Whether the device is open or opening.
+    // Whether the device is open, opening or closing.
     bool streaming() const;
 
 private:
