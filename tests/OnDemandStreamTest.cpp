@@ -311,9 +311,45 @@ TEST_F(OnDemandStream, ADeviceThatHoldsItsFirstWritesIsKept)
     testing::internal::CaptureStderr();
     pullPeriods(2);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    now += 1.5e6;
     EXPECT_GT(rms(pullPeriods(40)), 1e-3);
     EXPECT_EQ(hand.closes(), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// A sound server waking up, or one that was stopped, may take its time to
+// open the device: the chord that opened it is heard all the same, at once.
+TEST_F(OnDemandStream, TheChordThatOpensASlowDeviceIsHeard)
+{
+    for (const double opening : {0.3e6, 1e6}) {
+        hand.holdOpening(true);
+        out.playNote(players[0], 60, 100);
+        out.playNote(players[0], 64, 100);
+        ASSERT_TRUE(hand.waitUntil(hand.opens() + 1, hand.closes()));
+        now += opening;
+        hand.holdOpening(false);
+        ASSERT_TRUE(hand.waitUntil(hand.opens(), hand.closes(), true));
+        EXPECT_GT(rms(pullPeriods(4)), 1e-3) << "the chord of an opening of " << opening / 1e6 << " s was lost";
+        out.playNote(players[0], 60, 0);
+        out.playNote(players[0], 64, 0);
+        std::vector<float> sound;
+        pullWhileOpen(5, sound);
+        ASSERT_TRUE(waitUntilClosed());
+    }
+}
+
+// A stopped sound server holds an opening until it is continued: said once.
+TEST_F(OnDemandStream, AnOpeningThatDoesNotAnswerIsReportedOnceAndWaitedFor)
+{
+    hand.holdOpening(true);
+    testing::internal::CaptureStderr();
+    out.playNote(players[0], 60, 100);
+    ASSERT_TRUE(hand.waitUntil(2, 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+    out.playNote(players[0], 62, 100);
+    hand.holdOpening(false);
+    expectStrikeHeard(64, 2, 1, "no sound once the opening answered");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kNoAudioLine);
 }
 
 // A server that pulls nothing for a while but less than the stream waits

@@ -1,8 +1,17 @@
 #include "platform/fluidsynth/EventRenderer.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform::fluidsynth {
+
+namespace {
+
+// Notes struck this close together are one chord: a player strikes a chord's
+// notes one call after another, and the music's steps are far longer.
+constexpr double kChordMicroseconds = 10000;
+
+} // namespace
 
 EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames,
                              std::function<double()> clock)
@@ -40,8 +49,11 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
 {
     const double now = clock_();
     const std::int64_t start = renderedFrames();
-    if (!frameClock_.anchored())
-        frameClock_.anchor(queue_.read_available() > 0 ? queue_.front().stamp : now, start, now);
+    if (!frameClock_.anchored()) {
+        const double first = queue_.read_available() > 0 ? queue_.front().stamp : now;
+        frameClock_.anchor(first, start, now);
+        openingChordEnd_ = first + kChordMicroseconds;
+    }
     frameClock_.observe(start, now);
     const std::uint64_t hurriedThrough = hurriedThrough_.load(std::memory_order_acquire);
 
@@ -61,9 +73,9 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
         const std::int64_t offset = hurried ? 0 : frameClock_.frameOf(event.stamp) - start;
         if (offset >= frames)
             break;
-        const bool late = hurried || offset < -frames;
+        const bool late = offset < -frames && event.stamp > openingChordEnd_;
         renderUpTo(std::max<std::int64_t>(offset, 0));
-        takeFront(!(late && event.strikes()));
+        takeFront(!((hurried || late) && event.strikes()));
     }
     renderUpTo(frames);
 
@@ -75,6 +87,7 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
 void EventRenderer::restart()
 {
     frameClock_.release();
+    openingChordEnd_ = -std::numeric_limits<double>::infinity();
     silent_.store(0, std::memory_order_relaxed);
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 
 namespace platform::fluidsynth {
 
@@ -47,9 +48,11 @@ public:
     // Renders the next `frames` frames to `left` and `right`, each sample
     // `stride` floats after the one before. A strike that came due more than
     // that many frames ago is dropped rather than played in a burst with the
-    // ones after it; anything else overdue takes effect at once.
+    // ones after it, unless it is the chord that opened the device; anything
+    // else overdue takes effect at once.
     void render(int frames, float* left, float* right, int stride);
-    // The device stopped pulling: the next rendering anchors the clock anew.
+    // A device is about to start pulling: its first rendering anchors the
+    // clock anew.
     void restart();
     // For while nothing renders, when at once is as good as any time: applies
     // the waiting events up to the first strike; whether a strike waits.
@@ -78,7 +81,12 @@ private:
     std::atomic<std::uint64_t> taken_ = 0;
     std::atomic<std::int64_t> rendered_ = 0;
     std::atomic<std::int64_t> silent_ = 0;
-    FrameClock frameClock_; // the rendering thread's
+    // The rendering thread's:
+    FrameClock frameClock_;
+    // The chord that opened the device sounds, however long the opening or
+    // the device's first writes took (a sound server waking up, or one that
+    // was stopped): what came after it may be late, as after a stall.
+    double openingChordEnd_ = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace platform::fluidsynth

@@ -34,7 +34,7 @@ public:
     // The event stamped `stamp` takes effect at `frame` plus the latency;
     // `now` is when the device started pulling, at `frame`.
     void anchor(double stamp, std::int64_t frame, double now);
-    // The device stopped: the next start anchors anew.
+    // A device is about to start: its start anchors anew.
     void release() { anchored_ = false; }
 
     // A period starts at `now`, `rendered` frames into the timeline.

@@ -18,7 +18,8 @@ constexpr double kCloseAfterSeconds = 2.0;
 constexpr int kStallPeriods = 10;
 // Until it has pulled this much, a device that pulls nothing has stopped
 // only after kStartingStall: a PulseAudio null sink that may rewind holds a
-// new stream's first write for one to two seconds.
+// new stream's first write for one to two seconds. An opening that has not
+// answered after as long is reported.
 constexpr double kStartedSeconds = 0.5;
 constexpr std::chrono::milliseconds kStartingStall{3000};
 // How long a stream being destroyed gives its devices to close: a device
@@ -100,9 +101,20 @@ void OnDemandStream::run()
             if (renderer_.applyUntilStrike())
                 beginOpening(false);
         } else if (signals.state == State::Opening) {
-            signals.changed.wait(lock, [&] { return signals.ending || signals.answered; });
+            const bool answered = signals.changed.wait_for(
+                lock, kStartingStall, [&] { return signals.ending || signals.answered; });
             if (signals.ending)
                 break;
+            if (!answered) {
+                // A sound server that does not answer (stopped, or hung):
+                // said once, and the opening waited for, as one that answers
+                // at last plays; what is played meanwhile waits, and is late.
+                lock.unlock();
+                if (!trying_)
+                    reportOnce(Trouble::DoesNotOpen);
+                lock.lock();
+                continue;
+            }
             signals.answered = false;
             auto connection = std::move(signals.connection);
             lock.unlock();

@@ -31,14 +31,17 @@ namespace platform::fluidsynth {
 // finish and then leaves them.
 //
 // Events played while the device opens wait in the renderer and keep their
-// spacing. While it is closed nothing renders: a release or a program change,
+// spacing, as long as the opening takes no longer than a latency; a longer
+// one is caught up like a stall once the chord that opened the device has
+// sounded. While it is closed nothing renders: a release or a program change,
 // which cannot make a sound, takes effect at once and opens nothing.
 //
 // Trouble is reported once, until the device plays again: a device that does
-// not open (its sound server gone), and one that stopped pulling (its server
-// killed, stopped, or hung), which is let go with what waited to sound. The
-// next strike tries again. A device that has only just opened is given
-// longer: a sound server may hold its first write for a second or two.
+// not open (its sound server gone) or whose opening has not answered for
+// seconds (its server stopped or hung), and one that stopped pulling (its
+// server killed, stopped, or hung), which is let go with what waited to
+// sound. The next strike tries again. A device that has only just opened is
+// given longer: a sound server may hold its first write for a second or two.
 class OnDemandStream final : private FrameSource {
 public:
     enum class Trouble { DoesNotOpen, StoppedPulling };

@@ -45,7 +45,6 @@ public:
     // Periods an ALSA device buffers.
     int periods() const;
 
-    fluid_settings_t* settings() const { return settings_.get(); }
     fluid_synth_t* synth() const { return synth_.get(); }
 
 private:
