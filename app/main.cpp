@@ -14,6 +14,8 @@ int main()
         std::cerr << *problem << '\n';
         return 1;
     }
+    // Before Qt, or anything else, starts a thread.
+    platform::FluidSynthOutput::prepareEnvironment();
     return app::main(std::make_unique<platform::QtBackend>(
         [] { return std::make_unique<platform::FluidSynthOutput>(platform::steadyClockMicroseconds); }));
 }

@@ -40,6 +40,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -151,19 +152,28 @@ Run play(StampingOutput& stamping, platform::NoteOutput& output, const PrivatePu
 }
 
 // Renders the notes offline through the output at exactly the times they
-// were played, those of every fifth onset `planted` microseconds late.
+// were played, those of every fifth onset `planted` microseconds late: each
+// note is played once the rendering has reached its time, as a device
+// renders, and stamped with the time rendered.
 std::vector<float> renderExactly(const std::vector<PlayedNote>& played, double planted)
 {
-    double now = 0;
-    platform::FluidSynthOutput output(platform::FluidSynthOutput::Offline{}, platform::fluidsynth::defaultSoundFonts(),
-                                      [&now] { return now; });
+    platform::FluidSynthOutput output(platform::FluidSynthOutput::Offline{}, platform::fluidsynth::defaultSoundFonts());
     const std::vector<int> onsets = onsetNumbers(played);
+    std::vector<float> sound;
+    const auto renderUntil = [&](double microseconds) {
+        const long frames = std::lround(microseconds / 1e6 * kRate) - long(sound.size() / 2);
+        if (frames <= 0)
+            return;
+        const std::vector<float> more = output.render(int(frames));
+        sound.insert(sound.end(), more.begin(), more.end());
+    };
     for (std::size_t i = 0; i < played.size(); ++i) {
-        now = played[i].stamp + (played[i].velocity > 0 && onsets[i] % 5 == 4 ? planted : 0);
+        renderUntil(played[i].stamp - played.front().stamp +
+                    (played[i].velocity > 0 && onsets[i] % 5 == 4 ? planted : 0));
         output.playNote(*played[i].player, played[i].note, played[i].velocity);
     }
-    const double length = (played.back().stamp - played.front().stamp) / 1e6 + 2;
-    return output.render(int(length * kRate));
+    renderUntil(played.back().stamp - played.front().stamp + 2e6);
+    return sound;
 }
 
 // The detector's own error: on the output's exact offline render, where

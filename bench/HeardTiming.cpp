@@ -60,6 +60,9 @@ Reference::Reference(const std::vector<PlayedNote>& played)
             started.push_back(double((frame + kBlock - 1) / kBlock * kBlock) / rate);
         }
         using platform::fluidsynth::SynthEvent;
+        // The synthesizer gives no channel an instrument by itself.
+        if (!channels.assigned(*note.player))
+            SynthEvent{note.stamp, SynthEvent::Kind::Program, channels.channelOf(*note.player), 0, 0}.applyTo(synth.synth());
         SynthEvent{note.stamp, SynthEvent::Kind::Note, channels.channelOf(*note.player), note.note, note.velocity}
             .applyTo(synth.synth());
     }

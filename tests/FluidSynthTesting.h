@@ -53,6 +53,8 @@ public:
     }
 
     platform::FluidSynthOutput& output() { return output_; }
+    // The players strike() plays on.
+    const Players& players() const { return players_; }
     const std::vector<float>& sound() const { return sound_; }
 
     // Renders every period that starts by `microseconds`, then sets the

@@ -129,19 +129,88 @@ TEST(FrameClock, BurstsOfPeriodsDoNotMoveNotes)
     EXPECT_LE(latest - earliest, 2);
 }
 
-// After a stall the notes keep the delay it gave them: catching up would
-// hurry them all, an audible change of tempo.
-TEST(FrameClock, AStallDoesNotHurryTheNotesAfterIt)
+// How far ahead of the device's rendering a note played now is placed, in
+// frames, before and just after a device stalls for `stallSeconds` at 10 s,
+// and at the end of 30 s.
+struct Leads {
+    double before = 0, after = 0, last = 0;
+};
+
+Leads leadsAroundAStall(double stallSeconds)
 {
     platform::fluidsynth::FrameClock clock(44100, 1536);
-    double offsetAfterStall = 0, lastOffset = 0;
-    Device{.stallAt = 10, .stallSeconds = 0.5}.run(clock, 30, [&](double now, std::int64_t rendered) {
-        lastOffset = double(clock.frameOf(now)) - now * 44100 / 1e6;
-        if (rendered < 11 * 44100)
-            offsetAfterStall = lastOffset;
+    Leads leads;
+    Device{.stallAt = 10, .stallSeconds = stallSeconds}.run(clock, 30, [&](double now, std::int64_t rendered) {
+        const double lead = double(clock.frameOf(now) - rendered);
+        if (rendered < 10 * 44100)
+            leads.before = lead;
+        else if (rendered < 10 * 44100 + 4 * 512)
+            leads.after = lead;
+        leads.last = lead;
     });
-    // 200 ppm of the 19 s after it, a tempo change nobody hears.
-    EXPECT_LT(std::abs(lastOffset - offsetAfterStall), 200e-6 * 19 * 44100 + 2);
+    return leads;
+}
+
+// Notes played after a stall longer than the latency are heard one latency
+// after they are played again, within a few periods of it ending.
+TEST(FrameClock, AStallLongerThanTheLatencyIsCaughtUpAtOnce)
+{
+    const Leads leads = leadsAroundAStall(0.5);
+    EXPECT_NEAR(leads.after, leads.before, 2) << "the notes after the stall keep its delay";
+    EXPECT_NEAR(leads.last, leads.before, 2);
+}
+
+// A shorter one goes out slowly: hurrying every note by it would be an
+// audible change of tempo, for a delay shorter than the latency.
+TEST(FrameClock, AStallShorterThanTheLatencyGoesOutNoFasterThanDrift)
+{
+    const double stall = 0.02; // the latency is 35 ms here
+    const Leads leads = leadsAroundAStall(stall);
+    EXPECT_NEAR(leads.after, leads.before + stall * 44100, 2) << "caught up at once";
+    // 200 ppm of the 20 s after it.
+    EXPECT_LT(std::abs(leads.last - leads.after), 200e-6 * 20 * 44100 + 2);
+}
+
+// `stop` releases every key of both players. Its releases take effect at the
+// next period, not a latency later, and a note played just before it, which
+// has not sounded yet, never does.
+TEST(NoteTiming, ASweepOfReleasesIsHeardAtTheNextPeriodAndDropsWhatHasNotSounded)
+{
+    PulledOutput swept, sweptAfterANewNote, held;
+    for (PulledOutput* pulled : {&swept, &sweptAfterANewNote, &held})
+        pulled->strike(0, 60);
+    for (PulledOutput* pulled : {&swept, &sweptAfterANewNote, &held})
+        pulled->advanceTo(1e6);
+    sweptAfterANewNote.strike(1e6, 64);
+    for (PulledOutput* pulled : {&swept, &sweptAfterANewNote})
+        for (int note = 1; note < 128; ++note) {
+            pulled->output().playNote(pulled->players()[0], note, 0);
+            pulled->output().playNote(pulled->players()[1], note, 0);
+        }
+    for (PulledOutput* pulled : {&swept, &sweptAfterANewNote, &held})
+        pulled->advanceTo(2e6);
+
+    EXPECT_EQ(firstDifference(sweptAfterANewNote.sound(), swept.sound()), -1) << "the new note sounded";
+    const long released = firstDifference(swept.sound(), held.sound());
+    const long nextPeriod = long(std::ceil(1e6 * 44100 / 1e6 / 512) * 512);
+    EXPECT_GE(released, nextPeriod);
+    EXPECT_LT(released, nextPeriod + long(kBlock)) << "the release waited for the latency";
+}
+
+// The music's own releases keep their time, however many keys are down.
+TEST(NoteTiming, ReleasesOfStruckKeysKeepTheirTime)
+{
+    PulledOutput released, held;
+    for (PulledOutput* pulled : {&released, &held})
+        for (int note : {60, 64, 67})
+            pulled->strike(0, note);
+    for (PulledOutput* pulled : {&released, &held})
+        pulled->advanceTo(1e6);
+    for (int note : {60, 64, 67})
+        released.output().playNote(released.players()[0], note, 0);
+    for (PulledOutput* pulled : {&released, &held})
+        pulled->advanceTo(2e6);
+    EXPECT_EQ(blockOf(firstDifference(released.sound(), held.sound())), startingBlock(released.dueFrame(1e6)));
 }
 
 } // namespace

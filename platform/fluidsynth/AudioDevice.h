@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace platform::fluidsynth {
 
 // What an audio device pulls its sound from, a period at a time, on a
@@ -7,18 +9,26 @@ namespace platform::fluidsynth {
 class FrameSource {
 public:
     virtual ~FrameSource() = default;
-    // Fills `frames` frames of `left` and `right`.
+    // Fills `frames` frames of `left` and `right`, which come zeroed.
     virtual void renderFrames(int frames, float* left, float* right) = 0;
 };
 
-// A sound output that can be opened and closed while the program runs.
+// An audio device while it is open. Destroying it closes the device: once
+// the destructor returns, its source is called no more. Opening and closing
+// may block for as long as a sound server does not answer.
+class AudioConnection {
+public:
+    virtual ~AudioConnection() = default;
+};
+
+// A sound output that can be opened and closed while the program runs, from
+// any thread, as often as needed.
 class AudioDevice {
 public:
     virtual ~AudioDevice() = default;
-    // Starts pulling from `source`; false when no audio system could be opened.
-    virtual bool open(FrameSource& source) = 0;
-    // Stops pulling; once it returns, `source` is called no more.
-    virtual void close() = 0;
+    // Starts pulling from `source`, which must outlive the connection; null
+    // when no audio system could be opened.
+    virtual std::unique_ptr<AudioConnection> open(FrameSource& source) = 0;
 };
 
 } // namespace platform::fluidsynth

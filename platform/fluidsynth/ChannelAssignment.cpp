@@ -30,4 +30,9 @@ int ChannelAssignment::channelOf(const NotePlayer& player)
     return channelAt(players_.size() - 1);
 }
 
+bool ChannelAssignment::assigned(const NotePlayer& player) const
+{
+    return std::find(players_.begin(), players_.end(), &player) != players_.end();
+}
+
 } // namespace platform::fluidsynth

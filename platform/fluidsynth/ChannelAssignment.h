@@ -18,6 +18,7 @@ public:
     // The player's channel, assigning the next free one on first use; throws
     // std::runtime_error once every melodic channel is taken.
     int channelOf(const NotePlayer& player);
+    bool assigned(const NotePlayer& player) const;
 
 private:
     std::vector<const NotePlayer*> players_; // in order of first use

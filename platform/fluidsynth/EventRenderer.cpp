@@ -1,8 +1,17 @@
 #include "platform/fluidsynth/EventRenderer.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform::fluidsynth {
+
+namespace {
+
+// Notes struck this close together are one chord: a player strikes a chord's
+// notes one call after another, and the music's steps are far longer.
+constexpr double kChordMicroseconds = 10000;
+
+} // namespace
 
 EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames,
                              std::function<double()> clock)
@@ -10,89 +19,94 @@ EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64
 {
 }
 
-void EventRenderer::push(const SynthEvent& event)
+bool EventRenderer::push(const SynthEvent& event)
 {
-    const std::lock_guard lock(mutex_);
-    pending_.push_back(event);
+    if (!queue_.push(event))
+        return false;
+    pushed_.store(pushed_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return true;
+}
+
+void EventRenderer::hurryQueued()
+{
+    hurriedThrough_.store(pushed_.load(std::memory_order_relaxed), std::memory_order_release);
 }
 
 bool EventRenderer::pending() const
 {
-    const std::lock_guard lock(mutex_);
-    return !pending_.empty();
+    return pushed_.load(std::memory_order_acquire) != taken_.load(std::memory_order_acquire);
 }
 
-bool EventRenderer::strikePending() const
+void EventRenderer::takeFront(bool apply)
 {
-    const std::lock_guard lock(mutex_);
-    return std::ranges::any_of(pending_, &SynthEvent::strikes);
+    if (apply)
+        queue_.front().applyTo(synth_);
+    queue_.pop();
+    taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 
 void EventRenderer::render(int frames, float* left, float* right, int stride)
 {
     const double now = clock_();
-    std::int64_t start = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        start = rendered_;
-        if (!frameClock_.anchored())
-            frameClock_.anchor(pending_.empty() ? now : pending_.front().stamp, start, now);
-        frameClock_.observe(start, now);
-        // Stamps come from one monotonic clock, so the events fall due in order.
-        while (!pending_.empty()) {
-            const std::int64_t frame = frameClock_.frameOf(pending_.front().stamp);
-            if (frame >= start + frames)
-                break;
-            due_.emplace_back(frame, pending_.front());
-            pending_.pop_front();
-        }
+    const std::int64_t start = renderedFrames();
+    if (!frameClock_.anchored()) {
+        const double first = queue_.read_available() > 0 ? queue_.front().stamp : now;
+        frameClock_.anchor(first, start, now);
+        openingChordEnd_ = first + kChordMicroseconds;
     }
+    frameClock_.observe(start, now);
+    const std::uint64_t hurriedThrough = hurriedThrough_.load(std::memory_order_acquire);
+
     int done = 0;
-    const auto renderUpTo = [&](int end) {
-        if (end > done)
-            fluid_synth_write_float(synth_, end - done, left, done * stride, stride, right, done * stride, stride);
-        done = std::max(done, end);
+    const auto renderUpTo = [&](std::int64_t end) {
+        if (end > done) {
+            fluid_synth_write_float(synth_, static_cast<int>(end) - done, left, done * stride, stride, right,
+                                    done * stride, stride);
+            done = static_cast<int>(end);
+        }
     };
-    for (const auto& [frame, event] : due_) {
-        // An event whose frame has been rendered already takes effect at once.
-        renderUpTo(static_cast<int>(std::max<std::int64_t>(frame - start, 0)));
-        event.applyTo(synth_);
+    // Stamps come from one monotonic clock, so the events fall due in order,
+    // and the hurried ones are the first.
+    while (queue_.read_available() > 0) {
+        const SynthEvent& event = queue_.front();
+        const bool hurried = taken_.load(std::memory_order_relaxed) < hurriedThrough;
+        const std::int64_t offset = hurried ? 0 : frameClock_.frameOf(event.stamp) - start;
+        if (offset >= frames)
+            break;
+        const bool late = offset < -frames && event.stamp > openingChordEnd_;
+        renderUpTo(std::max<std::int64_t>(offset, 0));
+        takeFront(!((hurried || late) && event.strikes()));
     }
     renderUpTo(frames);
-    due_.clear();
 
-    const bool voicesSilent = fluid_synth_get_active_voice_count(synth_) == 0;
-    const std::lock_guard lock(mutex_);
-    rendered_ += frames;
-    silent_ = voicesSilent && pending_.empty() ? silent_ + frames : 0;
-}
-
-std::int64_t EventRenderer::silentFrames() const
-{
-    const std::lock_guard lock(mutex_);
-    return silent_;
-}
-
-std::int64_t EventRenderer::renderedFrames() const
-{
-    const std::lock_guard lock(mutex_);
-    return rendered_;
+    const bool silent = fluid_synth_get_active_voice_count(synth_) == 0 && queue_.read_available() == 0;
+    rendered_.store(start + frames, std::memory_order_relaxed);
+    silent_.store(silent ? silentFrames() + frames : 0, std::memory_order_relaxed);
 }
 
 void EventRenderer::restart()
 {
-    const std::lock_guard lock(mutex_);
     frameClock_.release();
-    silent_ = 0;
+    openingChordEnd_ = -std::numeric_limits<double>::infinity();
+    silent_.store(0, std::memory_order_relaxed);
 }
 
-void EventRenderer::flush()
+bool EventRenderer::applyUntilStrike()
 {
-    const std::lock_guard lock(mutex_);
-    for (const SynthEvent& event : pending_)
-        if (!event.strikes())
-            event.applyTo(synth_);
-    pending_.clear();
+    while (queue_.read_available() > 0 && !queue_.front().strikes())
+        takeFront(true);
+    return queue_.read_available() > 0;
+}
+
+void EventRenderer::dropStrikes()
+{
+    while (queue_.read_available() > 0)
+        takeFront(!queue_.front().strikes());
+}
+
+void EventRenderer::silenceVoices()
+{
+    fluid_synth_all_sounds_off(synth_, -1);
 }
 
 } // namespace platform::fluidsynth

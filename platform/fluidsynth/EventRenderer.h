@@ -3,12 +3,13 @@
 #include "platform/fluidsynth/FrameClock.h"
 #include "platform/fluidsynth/SynthEvent.h"
 
+#include <boost/lockfree/spsc_queue.hpp>
+
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <utility>
-#include <vector>
+#include <limits>
 
 namespace platform::fluidsynth {
 
@@ -20,39 +21,72 @@ namespace platform::fluidsynth {
 // takes effect at the first block boundary at or after its frame: placement
 // is exact to one block (1.45 ms at 44.1 kHz), whatever the period.
 //
-// push() may be called from any thread while another renders; rendering
-// holds the lock only to take the events due, never while it synthesizes.
+// Events travel from the one thread that plays them to the one that renders
+// through a wait-free queue of a fixed size, so rendering never waits for the
+// playing thread and never allocates. Which thread renders may change (the
+// audio device's while it is open, the stream's while it is closed), one at
+// a time, each handing over to the next through a synchronisation of its own.
 class EventRenderer {
 public:
+    // Minutes of this music, or the releases of sixteen stop sweeps: a queue
+    // that fills up means nothing renders, and the stream notices that.
+    static constexpr std::size_t kCapacity = 4096;
+
+    // `clock` reads microseconds, as the events' stamps.
     EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames, std::function<double()> clock);
 
-    void push(const SynthEvent& event);
-    bool pending() const;
-    bool strikePending() const;
+    // The playing thread's:
+
+    // Queues `event`; false when the queue is full and the event is dropped.
+    bool push(const SynthEvent& event);
+    // What is queued so far is wanted at once: its strikes are dropped, the
+    // rest takes effect at the start of the next rendering.
+    void hurryQueued();
+
+    // The rendering thread's:
 
     // Renders the next `frames` frames to `left` and `right`, each sample
-    // `stride` floats after the one before.
+    // `stride` floats after the one before. A strike that came due more than
+    // that many frames ago is dropped rather than played in a burst with the
+    // ones after it, unless it is the chord that opened the device; anything
+    // else overdue takes effect at once.
     void render(int frames, float* left, float* right, int stride);
-
-    // Frames rendered since every voice fell silent with nothing waiting.
-    std::int64_t silentFrames() const;
-    std::int64_t renderedFrames() const;
-
-    // The device stopped pulling: the next rendering anchors the clock anew.
+    // A device is about to start pulling: its first rendering anchors the
+    // clock anew.
     void restart();
-    // Applies what waits at once, for when nothing renders (so at once is as
-    // good as any time), except strikes: with no device they cannot sound.
-    void flush();
+    // For while nothing renders, when at once is as good as any time: applies
+    // the waiting events up to the first strike; whether a strike waits.
+    bool applyUntilStrike();
+    // As applyUntilStrike(), dropping every strike: no device can sound them.
+    void dropStrikes();
+    // Ends every voice at once, for a device that stopped in mid-sound.
+    void silenceVoices();
+
+    // Any thread's:
+
+    bool pending() const;
+    // Frames rendered since every voice fell silent with nothing waiting.
+    std::int64_t silentFrames() const { return silent_.load(std::memory_order_relaxed); }
+    std::int64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
 
 private:
+    // Applies or drops the event at the front, and takes it off the queue.
+    void takeFront(bool apply);
+
     fluid_synth_t* synth_;
     std::function<double()> clock_;
-    mutable std::mutex mutex_;
+    boost::lockfree::spsc_queue<SynthEvent, boost::lockfree::capacity<kCapacity>> queue_;
+    std::atomic<std::uint64_t> pushed_ = 0;
+    std::atomic<std::uint64_t> hurriedThrough_ = 0; // the events pushed before this count are urgent
+    std::atomic<std::uint64_t> taken_ = 0;
+    std::atomic<std::int64_t> rendered_ = 0;
+    std::atomic<std::int64_t> silent_ = 0;
+    // The rendering thread's:
     FrameClock frameClock_;
-    std::deque<SynthEvent> pending_;
-    std::int64_t rendered_ = 0;
-    std::int64_t silent_ = 0;
-    std::vector<std::pair<std::int64_t, SynthEvent>> due_; // the rendering thread's only
+    // The chord that opened the device sounds, however long the opening or
+    // the device's first writes took (a sound server waking up, or one that
+    // was stopped): what came after it may be late, as after a stall.
+    double openingChordEnd_ = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace platform::fluidsynth

@@ -6,6 +6,9 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <cstdlib>
+#include <stdexcept>
+
 namespace platform::fluidsynth {
 
 namespace {
@@ -18,10 +21,9 @@ struct AudioSystem {
 
 // FluidSynth opens only the driver it is told to, so the fallback is ours.
 // PulseAudio first: PipeWire desktops serve it too, and it shares the device.
-constexpr AudioSystem kAudioSystems[] = {{"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}, {"jack", "JACK"}};
+constexpr AudioSystem kAudioSystems[] = {{"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}};
 
-// FluidSynth's drivers hand over two zeroed output buffers (JACK may add
-// effect buffers, left silent here).
+// FluidSynth's drivers hand over two zeroed output buffers.
 int pullFrames(void* source, int frames, int, float*[], int outputs, float* out[])
 {
     if (outputs < 2)
@@ -57,35 +59,57 @@ private:
     bool raised_ = false;
 };
 
+// A FluidSynth driver pulling from a source; deleting it joins the driver's
+// thread, which may be waiting for its sound server.
+class DriverConnection final : public AudioConnection {
+public:
+    explicit DriverConnection(AudioDriverHandle driver) : driver_(std::move(driver)) {}
+
+private:
+    AudioDriverHandle driver_;
+};
+
 } // namespace
 
-FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth) : settings_(synth.settings())
+FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth)
+    : sampleRate_(synth.sampleRate()), periodFrames_(synth.periodFrames()), periods_(synth.periods())
 {
-    // Without this JACK would open ports connected to nothing.
-    fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
 }
 
-bool FluidAudioDevice::open(FrameSource& source)
+void FluidAudioDevice::setRoleInEnvironment()
+{
+    const SettingsHandle defaults{new_fluid_settings()};
+    char* role = nullptr;
+    if (defaults && fluid_settings_dupstr(defaults.get(), "audio.pulseaudio.media-role", &role) == FLUID_OK) {
+        const FluidString owned{role};
+        if (owned && *owned)
+            setenv("PULSE_PROP_media.role", owned.get(), 0);
+    }
+}
+
+std::unique_ptr<AudioConnection> FluidAudioDevice::open(FrameSource& source)
 {
     const QuietAudioLibraries quiet;
+    const SettingsHandle settings{new_fluid_settings()};
+    if (!settings)
+        return nullptr;
+    fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate_);
+    fluid_settings_setint(settings.get(), "audio.period-size", periodFrames_);
+    fluid_settings_setint(settings.get(), "audio.periods", periods_);
+    // Set once by setRoleInEnvironment().
+    fluid_settings_setstr(settings.get(), "audio.pulseaudio.media-role", "");
     // FluidSynth raises its audio thread to real-time priority, but the
     // PulseAudio client library moves the sound through a thread of its own,
     // which starts with the scheduling of the thread that opens the device.
     // At normal priority, a busy machine held that thread back long enough
     // for the server to run dry; opened like this, it keeps up.
-    const RealtimeScheduling realtime(settings_);
+    const RealtimeScheduling realtime(settings.get());
     for (const AudioSystem& system : kAudioSystems) {
-        fluid_settings_setstr(settings_, "audio.driver", system.driver);
-        driver_.reset(new_fluid_audio_driver2(settings_, pullFrames, &source));
-        if (driver_)
-            return true;
+        fluid_settings_setstr(settings.get(), "audio.driver", system.driver);
+        if (AudioDriverHandle driver{new_fluid_audio_driver2(settings.get(), pullFrames, &source)})
+            return std::make_unique<DriverConnection>(std::move(driver));
     }
-    return false;
-}
-
-void FluidAudioDevice::close()
-{
-    driver_.reset();
+    return nullptr;
 }
 
 std::string FluidAudioDevice::systemNames()

@@ -9,21 +9,34 @@ namespace platform::fluidsynth {
 
 class Synthesizer;
 
-// The sound card, through FluidSynth's drivers: the first of PulseAudio, ALSA
-// and JACK that opens, with the synthesizer's period settings.
+// The sound card, through FluidSynth's drivers: the first of PulseAudio and
+// ALSA that opens, with the synthesizer's rate and period settings.
+//
+// JACK is left out: its driver runs the synthesizer at the server's rate,
+// which the stamps' mapping to frames would have to follow, and a desktop
+// with a JACK server carries PulseAudio's clients over to it anyway.
 class FluidAudioDevice final : public AudioDevice {
 public:
     explicit FluidAudioDevice(const Synthesizer& synth);
 
-    bool open(FrameSource& source) override;
-    void close() override;
+    // FluidSynth's PulseAudio driver would set the stream's role in the
+    // environment at every opening, on the opening's thread, while other
+    // threads may read the environment; the device opens without it, and
+    // the program sets it once with this, before it starts any thread.
+    static void setRoleInEnvironment();
+
+    std::unique_ptr<AudioConnection> open(FrameSource& source) override;
 
     // The audio systems tried, in order, as the user knows them.
     static std::string systemNames();
 
 private:
-    fluid_settings_t* settings_;
-    AudioDriverHandle driver_;
+    // Each opening makes settings of its own from these, so openings may
+    // run side by side (one blocked on a stopped server) and outlive the
+    // synthesizer: the drivers read their settings only while they open.
+    double sampleRate_;
+    int periodFrames_;
+    int periods_;
 };
 
 } // namespace platform::fluidsynth

@@ -3,6 +3,7 @@
 #include "platform/fluidsynth/FluidAudioDevice.h"
 #include "platform/fluidsynth/QuietAudioLibraries.h"
 
+#include <chrono>
 #include <iostream>
 #include <stdexcept>
 
@@ -20,17 +21,11 @@ constexpr const char* kProgram = "velmora20";
 // being on the beat matters, not a few tens of milliseconds of delay.
 constexpr int kLatencyPeriods = 3;
 
-// Silence after the last voice ended, release tails and reverb included,
-// before the device is closed: long enough that the pauses of the music
-// never close it.
-constexpr double kCloseAfterSeconds = 2.0;
+// How long start-up waits for the audio device to answer when it is tried:
+// a sound server answers in milliseconds, a stopped one not at all.
+constexpr std::chrono::milliseconds kTryLimit{2000};
 
-// Stands in for the music while an audio system is tried: the drivers hand
-// over zeroed buffers, so it renders nothing.
-class Silence final : public fluidsynth::FrameSource {
-public:
-    void renderFrames(int, float*, float*) override {}
-};
+constexpr int kPiano = 0; // General MIDI, counted from 0
 
 std::string commaSeparated(const std::vector<std::string>& paths)
 {
@@ -52,7 +47,14 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
 std::string noAudioMessage()
 {
     return std::string(kProgram) + ": no audio output could be opened (tried " +
-           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently";
+           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently until one opens";
+}
+
+std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble)
+{
+    if (trouble == fluidsynth::OnDemandStream::Trouble::StoppedPulling)
+        return std::string(kProgram) + ": the audio output stopped playing; trying again at the next note";
+    return noAudioMessage();
 }
 
 void requireRange(int value, int low, int high, const char* what)
@@ -84,7 +86,6 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
                                    const std::vector<std::string>& soundFonts, bool live)
     : clock_(clock ? std::move(clock) : [this] { return double(renderer_.renderedFrames()) / sampleRate() * 1e6; })
     , renderer_(synth_.synth(), synth_.sampleRate(), static_cast<std::int64_t>(latencyFrames()), [this] { return clock_(); })
-    , device_(std::move(device))
 {
     fluidsynth::SoundFontSearch search;
     {
@@ -95,28 +96,29 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
     if (soundFont_.empty()) {
         problem_ = noSoundFontMessage(search, soundFonts);
     } else if (live) {
-        if (!device_)
-            device_ = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+        if (!device)
+            device = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+        stream_ = std::make_unique<fluidsynth::OnDemandStream>(
+            std::move(device), renderer_, sampleRate(), synth_.periodFrames(),
+            [](fluidsynth::OnDemandStream::Trouble trouble) { std::cerr << troubleMessage(trouble) << '\n'; });
         // Tried once now, so a machine without sound says so at start-up;
         // after that the device opens only while the music plays.
-        Silence silence;
-        if (device_->open(silence)) {
-            device_->close();
-            stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-                *device_, renderer_, static_cast<std::int64_t>(kCloseAfterSeconds * sampleRate()),
-                [] { std::cerr << noAudioMessage() << '\n'; });
-        } else {
+        if (!stream_->openedWhenTried(kTryLimit))
             problem_ = noAudioMessage();
-        }
     }
-    if (!audible())
+    if (!problem_.empty())
         std::cerr << problem_ << '\n';
 }
 
-// The stream, declared last, goes first: once it has closed the device,
+// The stream, declared last, goes first: once it has let the device go,
 // nothing the synthesizer still holds, nor an event still waiting to be
 // rendered, can be heard.
 FluidSynthOutput::~FluidSynthOutput() = default;
+
+void FluidSynthOutput::prepareEnvironment()
+{
+    fluidsynth::FluidAudioDevice::setRoleInEnvironment();
+}
 
 double FluidSynthOutput::latencyFrames() const
 {
@@ -126,26 +128,43 @@ double FluidSynthOutput::latencyFrames() const
 void FluidSynthOutput::setInstrument(const NotePlayer& player, int instrument)
 {
     requireRange(instrument, 1, 128, "instrument");
-    const int channel = channels_.channelOf(player);
-    if (audible())
-        play({clock_(), fluidsynth::SynthEvent::Kind::Program, channel, instrument - 1, 0});
+    const double stamp = clock_();
+    selectProgram(stamp, channels_.channelOf(player), instrument - 1);
 }
 
 void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity)
 {
     requireRange(note, 0, 127, "note");
     requireRange(velocity, 0, 127, "velocity");
+    // Stamped first: selecting the piano below may read samples for a while.
+    const double stamp = clock_();
+    const bool firstUse = !channels_.assigned(player);
     const int channel = channels_.channelOf(player);
-    if (audible())
-        play({clock_(), fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
+    if (firstUse)
+        selectProgram(stamp, channel, kPiano);
+    play({stamp, fluidsynth::SynthEvent::Kind::Note, channel, note, velocity});
+}
+
+void FluidSynthOutput::selectProgram(double stamp, int channel, int program)
+{
+    // Loading the samples here keeps file reads off the rendering thread.
+    if (audible() && synth_.pinProgram(program))
+        play({stamp, fluidsynth::SynthEvent::Kind::Program, channel, program, 0});
 }
 
 void FluidSynthOutput::play(const fluidsynth::SynthEvent& event)
 {
+    if (!audible())
+        return;
+    const bool sweeps = sweep_.sweeps(event);
+    // A full queue means nothing has rendered for minutes: the stream lets
+    // such a device go, with what waited.
+    if (!renderer_.push(event))
+        return;
+    if (sweeps)
+        renderer_.hurryQueued();
     if (stream_)
-        stream_->play(event);
-    else
-        renderer_.push(event);
+        stream_->queued();
 }
 
 std::vector<float> FluidSynthOutput::render(int frames)

@@ -5,6 +5,7 @@
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/EventRenderer.h"
 #include "platform/fluidsynth/OnDemandStream.h"
+#include "platform/fluidsynth/SilencingSweep.h"
 #include "platform/fluidsynth/Synthesizer.h"
 
 #include <functional>
@@ -21,11 +22,14 @@ namespace platform {
 //
 // Every note is stamped with the clock when it is played and heard one
 // constant latency later, so the notes keep the spacing they were played
-// with, however the device's periods fall.
+// with, however the device's periods fall. A sweep of releases that
+// silences the players is heard at once instead, and drops the notes that
+// have not sounded yet.
 //
 // Nothing missing on the machine is fatal: without a SoundFont that loads or
 // an audio device the output says so in one line on standard error and then
-// accepts notes without sounding them.
+// accepts notes without sounding them; a device that does not open at first
+// is tried again at the next note.
 //
 // setInstrument() and playNote() are meant for one thread (the GUI's); the
 // device renders on a thread of its own meanwhile.
@@ -36,7 +40,7 @@ public:
     // Selects the offline constructor: no audio device, render() pulls samples.
     struct Offline {};
 
-    // Plays through the first of PulseAudio, ALSA and JACK that opens.
+    // Plays through the first of PulseAudio and ALSA that opens.
     explicit FluidSynthOutput(Clock clock);
     // Plays through `device`.
     FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
@@ -46,6 +50,10 @@ public:
                               Clock clock = {});
     ~FluidSynthOutput() override;
 
+    // Puts in the environment what the audio drivers read from it; for the
+    // program to call before it starts any thread.
+    static void prepareEnvironment();
+
     FluidSynthOutput(const FluidSynthOutput&) = delete;
     FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
@@ -53,10 +61,10 @@ public:
     void setInstrument(const NotePlayer& player, int instrument) override;
     void playNote(const NotePlayer& player, int note, int velocity) override;
 
-    // Whether notes are heard (or rendered): a SoundFont loaded and, when
-    // live, an audio device that opened when tried at construction.
-    bool audible() const { return problem_.empty(); }
-    // The one line written to standard error when not audible, else empty.
+    // Whether notes can be heard (or rendered): a SoundFont loaded.
+    bool audible() const { return !soundFont_.empty(); }
+    // The one line written to standard error at construction, if any: no
+    // SoundFont, or, when live, no audio device that opened when tried.
     const std::string& problem() const { return problem_; }
     // The SoundFont in use, empty if none could be loaded.
     const std::string& soundFont() const { return soundFont_; }
@@ -73,16 +81,18 @@ public:
 private:
     FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,
                      const std::vector<std::string>& soundFonts, bool live);
+    // A channel that plays a note before it has an instrument gets the piano.
+    void selectProgram(double stamp, int channel, int program);
     void play(const fluidsynth::SynthEvent& event);
 
     fluidsynth::Synthesizer synth_;
     fluidsynth::ChannelAssignment channels_;
+    fluidsynth::SilencingSweep sweep_;
     std::string soundFont_;
     std::string problem_;
     Clock clock_;
     fluidsynth::EventRenderer renderer_;
-    std::unique_ptr<fluidsynth::AudioDevice> device_;
-    // Declared last: its thread and the device's go before what they use.
+    // Declared last: its thread goes before what it uses.
     std::unique_ptr<fluidsynth::OnDemandStream> stream_;
 };
 

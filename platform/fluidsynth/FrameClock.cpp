@@ -21,11 +21,8 @@ constexpr double kLearnSeconds = 1.5;
 // still leaves the notes only 2 ms off, and a burst of a whole period moves
 // the next note by well under a frame.
 constexpr double kCorrectionMicroseconds = 20e6;
-// The fastest the correction moves the notes: as much as a poor crystal
-// drifts, and a tempo change nobody hears. A device that stalled for a
-// moment (a sound server starved on a busy machine) leaves its lead far
-// off; taking that out quickly would hurry every note after it, so the
-// notes keep the delay the stall gave them instead.
+// The fastest drift is taken out: as much as a poor crystal drifts, and a
+// tempo change nobody hears.
 constexpr double kFastestCorrection = 200e-6;
 // A period that came late, after a stall, weighs no more than this.
 constexpr double kLongestStepMicroseconds = 0.1e6;
@@ -53,6 +50,12 @@ void FrameClock::observe(std::int64_t rendered, double now)
     const double step = std::clamp(now - lastObserved_, 0.0, kLongestStepMicroseconds);
     lastObserved_ = now;
     const double lead = exactFrameOf(now) - static_cast<double>(rendered);
+    // Before the usual lead is learnt, the lead at the anchoring stands in.
+    const double expected = leadLearnt_ ? usualLead_ : static_cast<double>(latencyFrames_);
+    if (lead > expected + static_cast<double>(latencyFrames_)) {
+        anchorFrame_ -= lead - expected; // a stall: caught up at once
+        return;
+    }
     const double played = static_cast<double>(rendered - anchorRendered_) / (framesPerMicrosecond_ * 1e6);
     if (played < kSettleSeconds)
         return;

@@ -11,14 +11,21 @@ namespace platform::fluidsynth {
 //
 // The mapping is anchored when the device starts pulling, on the stamp of
 // the earliest event waiting then, so events stamped while the device
-// opened keep their spacing. From then on it follows the device: at every
-// period it compares the frames rendered so far with the frame the mapping
-// gives for that moment. The first seconds of sound teach it the usual lead
-// (the device renders ahead of what is heard, in bursts); after that it
-// takes out any slow drift from that lead with a time constant of twenty
-// seconds, far longer than the jitter of the periods, so the jitter never
-// moves a note, and never faster than a poor crystal drifts, so a stall
-// never hurries the notes after it.
+// opened keep their spacing (an opening that took longer than a latency
+// counts as a stall, below). From then on it
+// follows the device: at every period it compares the frames rendered so
+// far with the frame the mapping gives for that moment. The first seconds
+// of sound teach it the usual lead (the device renders ahead of what is
+// heard, in bursts); after that it takes out any slow drift from that lead
+// with a time constant of twenty seconds, far longer than the jitter of the
+// periods, so the jitter never moves a note.
+//
+// A device that stalled (a sound server stopped or starved for a moment)
+// leaves the mapping ahead of it by the length of the stall. A stall longer
+// than a latency is taken out at once, so every note after it is heard one
+// latency after it was played again, and those played during the stall are
+// late; a shorter one goes out as slowly as drift, never faster than a poor
+// crystal drifts, so the tempo never audibly changes.
 class FrameClock {
 public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
@@ -27,7 +34,7 @@ public:
     // The event stamped `stamp` takes effect at `frame` plus the latency;
     // `now` is when the device started pulling, at `frame`.
     void anchor(double stamp, std::int64_t frame, double now);
-    // The device stopped: the next start anchors anew.
+    // A device is about to start: its start anchors anew.
     void release() { anchored_ = false; }
 
     // A period starts at `now`, `rendered` frames into the timeline.

@@ -2,7 +2,6 @@
 
 #include <fluidsynth.h>
 #include <glib.h>
-#include <jack/jack.h>
 
 // This ALSA header declares its per-thread handler outside its own C linkage
 // block, so a C++ caller has to supply the linkage.
@@ -19,13 +18,18 @@ namespace {
 
 // How many scopes this thread holds.
 thread_local int quietScopes = 0;
+// Whether this thread is quiet for good.
+thread_local bool quietForGood = false;
+
+bool quiet()
+{
+    return quietScopes > 0 || quietForGood;
+}
 
 // The handlers the filters replaced. Each is written once, as its filter goes
 // in, and may be read meanwhile by a message on another thread: atomic.
 struct ReplacedHandlers {
     std::array<std::atomic<fluid_log_function_t>, LAST_LOG_LEVEL> fluid{};
-    std::atomic<void (*)(const char*)> jackError = nullptr;
-    std::atomic<void (*)(const char*)> jackInfo = nullptr;
     std::atomic<GLogFunc> glib = nullptr;
 };
 
@@ -40,25 +44,13 @@ ReplacedHandlers& replaced()
 void filterFluidLog(int level, const char* message, void*)
 {
     const auto passOn = replaced().fluid[static_cast<std::size_t>(level)].load();
-    if (quietScopes == 0 && passOn) passOn(level, message, nullptr);
-}
-
-void filterJackError(const char* message)
-{
-    const auto passOn = replaced().jackError.load();
-    if (quietScopes == 0 && passOn) passOn(message);
-}
-
-void filterJackInfo(const char* message)
-{
-    const auto passOn = replaced().jackInfo.load();
-    if (quietScopes == 0 && passOn) passOn(message);
+    if (level <= FLUID_ERR && !quiet() && passOn) passOn(level, message, nullptr);
 }
 
 void filterGlib(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer)
 {
     const auto passOn = replaced().glib.load();
-    if (quietScopes == 0 && passOn) passOn(domain, level, message, nullptr);
+    if (!quiet() && passOn) passOn(domain, level, message, nullptr);
 }
 
 void ignoreAlsa(const char*, int, const char*, int, const char*, va_list) {}
@@ -68,19 +60,20 @@ void installFilters()
     ReplacedHandlers& handlers = replaced();
     for (int level = 0; level < LAST_LOG_LEVEL; ++level)
         handlers.fluid[static_cast<std::size_t>(level)] = fluid_set_log_function(level, filterFluidLog, nullptr);
-    handlers.jackError = jack_error_callback;
-    handlers.jackInfo = jack_info_callback;
-    jack_set_error_function(filterJackError);
-    jack_set_info_function(filterJackInfo);
     handlers.glib = g_log_set_default_handler(filterGlib, nullptr);
+}
+
+void ensureFiltersInstalled()
+{
+    static const bool installed = (installFilters(), true);
+    (void)installed;
 }
 
 } // namespace
 
 QuietAudioLibraries::QuietAudioLibraries()
 {
-    static const bool installed = (installFilters(), true);
-    (void)installed;
+    ensureFiltersInstalled();
     ++quietScopes;
     alsaLocal_ = snd_lib_error_set_local(ignoreAlsa);
 }
@@ -89,6 +82,15 @@ QuietAudioLibraries::~QuietAudioLibraries()
 {
     snd_lib_error_set_local(alsaLocal_);
     --quietScopes;
+}
+
+void QuietAudioLibraries::quietThisThreadForGood()
+{
+    if (quietForGood)
+        return;
+    ensureFiltersInstalled();
+    quietForGood = true;
+    snd_lib_error_set_local(ignoreAlsa);
 }
 
 } // namespace platform::fluidsynth

@@ -39,7 +39,10 @@ SettingsHandle makeSettings()
     // A GM SoundFont holds far more samples than one piece uses; loading
     // them on first use saves most of the memory and start-up time.
     fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
-    // Notes arrive from the GUI thread while the audio thread renders.
+    // Instruments are loaded on the GUI thread, while the rendering thread
+    // applies the notes: FluidSynth's lock keeps them apart. The rendering
+    // thread could only ever wait for it while an instrument loads, and the
+    // program sets its instruments before it plays.
     fluid_settings_setint(settings.get(), "synth.threadsafe-api", 1);
     return settings;
 }
@@ -92,13 +95,26 @@ SoundFontSearch Synthesizer::loadFirstSoundFont(const std::vector<std::string>& 
         if (std::ranges::find(tried, file) != tried.end())
             continue;
         tried.push_back(file);
-        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
+        soundFontId_ = fluid_synth_sfload(synth_.get(), path.c_str(), 0);
+        if (soundFontId_ != FLUID_FAILED) {
             search.loaded = path;
             break;
         }
         search.unreadable.push_back(file.string());
     }
     return search;
+}
+
+bool Synthesizer::pinProgram(int program)
+{
+    return soundFontId_ != FLUID_FAILED && fluid_synth_pin_preset(synth_.get(), soundFontId_, 0, program) == FLUID_OK;
+}
+
+int Synthesizer::periods() const
+{
+    int periods = 0;
+    fluid_settings_getint(settings_.get(), "audio.periods", &periods);
+    return periods;
 }
 
 int Synthesizer::periodFrames() const

@@ -20,7 +20,11 @@ struct SoundFontSearch {
 
 // One FluidSynth synthesizer with the settings it was made from, tuned for a
 // small piano piece: periods long enough for a busy machine, instruments
-// loaded only when played and a gain that leaves headroom for full chords.
+// loaded only when selected and a gain that leaves headroom for full chords.
+//
+// No channel has an instrument until one is selected: a SoundFont loaded the
+// usual way gives every channel its General MIDI default, which loads the
+// piano's samples and the drum kit's, though nothing plays drums here.
 class Synthesizer {
 public:
     Synthesizer();
@@ -30,16 +34,23 @@ public:
     // Without one loaded the synthesizer renders silence.
     SoundFontSearch loadFirstSoundFont(const std::vector<std::string>& candidates);
 
+    // Loads the samples of General MIDI program `program` (counted from 0)
+    // of the SoundFont loaded and keeps them, so selecting it later reads no
+    // file; false without a SoundFont or such a program.
+    bool pinProgram(int program);
+
     double sampleRate() const;
     // Frames an audio device renders at a time.
     int periodFrames() const;
+    // Periods an ALSA device buffers.
+    int periods() const;
 
-    fluid_settings_t* settings() const { return settings_.get(); }
     fluid_synth_t* synth() const { return synth_.get(); }
 
 private:
     SettingsHandle settings_;
     SynthHandle synth_;
+    int soundFontId_ = FLUID_FAILED;
 };
 
 } // namespace platform::fluidsynth

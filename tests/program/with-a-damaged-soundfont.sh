@@ -21,7 +21,22 @@ if [ "${1:-}" != --inside ]; then
             exit $?
         fi
     done
-    skip "no private mount namespace can be made here"
+    # In a chroot (as CI builds in) / is no mount point, so unshare cannot
+    # make the mounts private. They may then stay as they are only where one
+    # made inside does not show outside: a throwaway tmpfs on the same
+    # filesystem tells.
+    [ "$(stat -c %d "$work")" = "$(stat -c %d "$(dirname "$installed")")" ] \
+        || skip "no private mount namespace can be made here"
+    mkdir "$work/probe"
+    unshare --mount --propagation unchanged \
+        sh -c 'mount -t tmpfs tmpfs "$1" && touch "$1/inside"' sh "$work/probe" 2>/dev/null \
+        || skip "no mount namespace can be made here"
+    if [ -e "$work/probe/inside" ]; then
+        umount "$work/probe"
+        skip "mounts made in a namespace show outside here"
+    fi
+    unshare --mount --propagation unchanged bash "$0" --inside "$program" "$work"
+    exit $?
 fi
 
 program=$2
