@@ -7,7 +7,6 @@
 #include <sched.h>
 
 #include <cstdlib>
-#include <stdexcept>
 
 namespace platform::fluidsynth {
 

@@ -147,8 +147,9 @@ void FluidSynthOutput::playNote(const NotePlayer& player, int note, int velocity
 
 void FluidSynthOutput::selectProgram(double stamp, int channel, int program)
 {
-    // Loading the samples here keeps file reads off the rendering thread.
-    if (audible() && synth_.pinProgram(program))
+    // Loading the samples here keeps file reads off the rendering thread;
+    // without a SoundFont there is nothing to load, nor to play.
+    if (synth_.pinProgram(program))
         play({stamp, fluidsynth::SynthEvent::Kind::Program, channel, program, 0});
 }
 

@@ -55,8 +55,9 @@ OnDemandStream::~OnDemandStream()
 bool OnDemandStream::openedWhenTried(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(signals_->mutex);
-    signals_->changed.wait_for(lock, limit, [this] { return signals_->openedWhenTried.has_value(); });
-    if (!signals_->openedWhenTried.value_or(false))
+    // The stream thread counts a failed try as reported trouble; one that
+    // has not answered yet counts as well, as the caller reports it now.
+    if (!signals_->changed.wait_for(lock, limit, [this] { return signals_->openedWhenTried.has_value(); }))
         signals_->troubleReported = true;
     return signals_->openedWhenTried.value_or(false);
 }
