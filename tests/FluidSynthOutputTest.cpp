@@ -2,7 +2,9 @@
 #include "platform/fluidsynth/ChannelAssignment.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
 #include "platform/fluidsynth/QuietAudioLibraries.h"
+#include "platform/fluidsynth/EventRenderer.h"
 #include "platform/fluidsynth/SilencingSweep.h"
+#include "platform/fluidsynth/Synthesizer.h"
 #include "tests/FluidSynthTesting.h"
 
 #include <gtest/gtest.h>
@@ -321,18 +323,32 @@ TEST(EventRenderer, ABurstFromAnotherThreadArrivesWhole)
     EXPECT_FALSE(renderer.pending());
 }
 
-TEST(EventRenderer, AFullQueueDropsWhatComesOnTopAndKeepsWhatItHolds)
+// Nothing renders while a sound server is frozen: the queue fills with the
+// music, and a `stop` played then must still silence the players whenever
+// something renders again.
+TEST(EventRenderer, AFullQueueDropsStrikesButKeepsWhatSilencesThePlayers)
 {
+    using platform::fluidsynth::EventRenderer;
+    using platform::fluidsynth::SynthEvent;
     platform::fluidsynth::Synthesizer synth;
-    platform::fluidsynth::EventRenderer renderer(synth.synth(), synth.sampleRate(), 1024, [] { return 0.0; });
-    const platform::fluidsynth::SynthEvent release{0, platform::fluidsynth::SynthEvent::Kind::Note, 0, 60, 0};
-    for (std::size_t i = 0; i < platform::fluidsynth::EventRenderer::kCapacity; ++i)
-        ASSERT_TRUE(renderer.push(release));
-    EXPECT_FALSE(renderer.push(release));
-    EXPECT_TRUE(renderer.pending());
-    EXPECT_FALSE(renderer.applyUntilStrike());
+    ASSERT_EQ(synth.loadFirstSoundFont({kFluidR3}).loaded, kFluidR3);
+    EventRenderer renderer(synth.synth(), synth.sampleRate(), 1024, [] { return 0.0; });
+    ASSERT_TRUE(renderer.push({0, SynthEvent::Kind::Program, 0, 0, 0}));
+    std::size_t strikes = 0;
+    while (renderer.push({0, SynthEvent::Kind::Note, 0, 60, 100}))
+        ++strikes;
+    EXPECT_LT(strikes, EventRenderer::kCapacity);
+    for (int key = 0; key < 128; ++key)
+        EXPECT_TRUE(renderer.push({0, SynthEvent::Kind::Note, 0, key, 0})) << "the release of key " << key;
+    EXPECT_TRUE(renderer.push({0, SynthEvent::Kind::Program, 0, 5, 0}));
+
+    // As when the device is let go: what cannot sound goes, the rest is applied.
+    EXPECT_TRUE(renderer.dropStrikes());
     EXPECT_FALSE(renderer.pending());
-    EXPECT_TRUE(renderer.push(release));
+    fluid_preset_t* preset = fluid_synth_get_channel_preset(synth.synth(), 0);
+    ASSERT_NE(preset, nullptr);
+    EXPECT_EQ(fluid_preset_get_num(preset), 5) << "the last program change was lost";
+    EXPECT_TRUE(renderer.push({0, SynthEvent::Kind::Note, 0, 60, 100})) << "the queue is still full";
 }
 
 TEST(SilencingSweep, AReleaseOfAKeyNotDownStartsASweepUntilTheNextStrike)

@@ -75,6 +75,10 @@ public:
         output_.playNote(players_[0], note, 100);
     }
 
+    // The device pulls nothing for `microseconds`, as one whose sound server
+    // holds its writes: every period after comes that much later.
+    void hold(double microseconds) { held_ += microseconds; }
+
     // The frame at which a note stamped `microseconds` is due, counting from
     // the first period: one latency later.
     double dueFrame(double microseconds) const
@@ -83,10 +87,11 @@ public:
     }
 
 private:
-    double timeOf(double frames) const { return frames / output_.sampleRate() * 1e6; }
+    double timeOf(double frames) const { return frames / output_.sampleRate() * 1e6 + held_; }
 
     int period_;
     double now_ = 0;
+    double held_ = 0;
     platform::FluidSynthOutput output_;
     std::vector<float> sound_;
     Players players_;

@@ -59,6 +59,29 @@ TEST(NoteTiming, NotesAStepApartSoundAStepApart)
     EXPECT_NEAR(double(secondOnset - onset), kStep * both.output().sampleRate() / 1e6, kBlock);
 }
 
+// A sound server may hold a new stream's first write for most of a second
+// (a null sink does) while the music goes on: that is part of the opening,
+// and every note sounds as it would have without the hold, only later.
+TEST(NoteTiming, EveryNoteOfTheOpeningKeepsItsSpacingWhenTheFirstWriteIsHeld)
+{
+    for (const double held : {0.2e6, 0.73e6}) {
+        PulledOutput holding, steady;
+        for (PulledOutput* pulled : {&holding, &steady}) {
+            for (const int note : {48, 60, 64, 67})
+                pulled->output().playNote(pulled->players()[0], note, 100);
+            pulled->advanceTo(0);
+        }
+        holding.hold(held);
+        for (int step = 1; step < 12; ++step)
+            for (PulledOutput* pulled : {&holding, &steady})
+                pulled->strike(step * kStep, 60 + step);
+        holding.advanceTo(held + 2.5e6);
+        steady.advanceTo(2.5e6);
+        ASSERT_EQ(holding.sound().size(), steady.sound().size());
+        EXPECT_EQ(firstDifference(holding.sound(), steady.sound()), -1) << "a first write held " << held / 1e6 << " s";
+    }
+}
+
 // A device that renders far ahead leaves a note's frame behind before the
 // note is played: it must sound at once, not be dropped or held back.
 TEST(NoteTiming, NoteWhoseFrameIsRenderedAlreadySoundsAtOnce)

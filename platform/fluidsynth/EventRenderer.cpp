@@ -1,17 +1,8 @@
 #include "platform/fluidsynth/EventRenderer.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace platform::fluidsynth {
-
-namespace {
-
-// Notes struck this close together are one chord: a player strikes a chord's
-// notes one call after another, and the music's steps are far longer.
-constexpr double kChordMicroseconds = 10000;
-
-} // namespace
 
 EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames,
                              std::function<double()> clock)
@@ -21,6 +12,8 @@ EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64
 
 bool EventRenderer::push(const SynthEvent& event)
 {
+    if (event.strikes() && queue_.write_available() <= kKeptForReleases)
+        return false;
     if (!queue_.push(event))
         return false;
     pushed_.store(pushed_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
@@ -49,11 +42,8 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
 {
     const double now = clock_();
     const std::int64_t start = renderedFrames();
-    if (!frameClock_.anchored()) {
-        const double first = queue_.read_available() > 0 ? queue_.front().stamp : now;
-        frameClock_.anchor(first, start, now);
-        openingChordEnd_ = first + kChordMicroseconds;
-    }
+    if (!frameClock_.anchored())
+        frameClock_.anchor(queue_.read_available() > 0 ? queue_.front().stamp : now, start, now);
     frameClock_.observe(start, now);
     const std::uint64_t hurriedThrough = hurriedThrough_.load(std::memory_order_acquire);
 
@@ -73,21 +63,22 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
         const std::int64_t offset = hurried ? 0 : frameClock_.frameOf(event.stamp) - start;
         if (offset >= frames)
             break;
-        const bool late = offset < -frames && event.stamp > openingChordEnd_;
+        const bool late = offset < -frames;
         renderUpTo(std::max<std::int64_t>(offset, 0));
         takeFront(!((hurried || late) && event.strikes()));
     }
     renderUpTo(frames);
 
-    const bool silent = fluid_synth_get_active_voice_count(synth_) == 0 && queue_.read_available() == 0;
+    const bool sounding = fluid_synth_get_active_voice_count(synth_) > 0;
+    const bool silent = !sounding && queue_.read_available() == 0;
     rendered_.store(start + frames, std::memory_order_relaxed);
     silent_.store(silent ? silentFrames() + frames : 0, std::memory_order_relaxed);
+    sounding_.store(sounding, std::memory_order_relaxed);
 }
 
 void EventRenderer::restart()
 {
     frameClock_.release();
-    openingChordEnd_ = -std::numeric_limits<double>::infinity();
     silent_.store(0, std::memory_order_relaxed);
 }
 
@@ -98,15 +89,21 @@ bool EventRenderer::applyUntilStrike()
     return queue_.read_available() > 0;
 }
 
-void EventRenderer::dropStrikes()
+bool EventRenderer::dropStrikes()
 {
-    while (queue_.read_available() > 0)
-        takeFront(!queue_.front().strikes());
+    bool dropped = false;
+    while (queue_.read_available() > 0) {
+        const bool strikes = queue_.front().strikes();
+        dropped = dropped || strikes;
+        takeFront(!strikes);
+    }
+    return dropped;
 }
 
 void EventRenderer::silenceVoices()
 {
     fluid_synth_all_sounds_off(synth_, -1);
+    sounding_.store(false, std::memory_order_relaxed);
 }
 
 } // namespace platform::fluidsynth

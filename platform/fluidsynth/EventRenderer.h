@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <limits>
 
 namespace platform::fluidsynth {
 
@@ -31,13 +30,18 @@ public:
     // Minutes of this music, or the releases of sixteen stop sweeps: a queue
     // that fills up means nothing renders, and the stream notices that.
     static constexpr std::size_t kCapacity = 4096;
+    // What only releases and program changes may take: a full queue drops
+    // the strikes that come, never what silences the players, so a `stop`
+    // played while nothing renders is heard whenever something does.
+    static constexpr std::size_t kKeptForReleases = 1024;
 
     // `clock` reads microseconds, as the events' stamps.
     EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames, std::function<double()> clock);
 
     // The playing thread's:
 
-    // Queues `event`; false when the queue is full and the event is dropped.
+    // Queues `event`; false when the queue is full and the event is dropped
+    // (a strike already when no more than kKeptForReleases places are left).
     bool push(const SynthEvent& event);
     // What is queued so far is wanted at once: its strikes are dropped, the
     // rest takes effect at the start of the next rendering.
@@ -48,8 +52,7 @@ public:
     // Renders the next `frames` frames to `left` and `right`, each sample
     // `stride` floats after the one before. A strike that came due more than
     // that many frames ago is dropped rather than played in a burst with the
-    // ones after it, unless it is the chord that opened the device; anything
-    // else overdue takes effect at once.
+    // ones after it; anything else overdue takes effect at once.
     void render(int frames, float* left, float* right, int stride);
     // A device is about to start pulling: its first rendering anchors the
     // clock anew.
@@ -57,14 +60,17 @@ public:
     // For while nothing renders, when at once is as good as any time: applies
     // the waiting events up to the first strike; whether a strike waits.
     bool applyUntilStrike();
-    // As applyUntilStrike(), dropping every strike: no device can sound them.
-    void dropStrikes();
+    // As applyUntilStrike(), dropping every strike: no device can sound
+    // them. Whether it dropped any.
+    bool dropStrikes();
     // Ends every voice at once, for a device that stopped in mid-sound.
     void silenceVoices();
 
     // Any thread's:
 
     bool pending() const;
+    // Whether a voice still sounded at the end of the last rendering.
+    bool sounding() const { return sounding_.load(std::memory_order_relaxed); }
     // Frames rendered since every voice fell silent with nothing waiting.
     std::int64_t silentFrames() const { return silent_.load(std::memory_order_relaxed); }
     std::int64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
@@ -81,12 +87,9 @@ private:
     std::atomic<std::uint64_t> taken_ = 0;
     std::atomic<std::int64_t> rendered_ = 0;
     std::atomic<std::int64_t> silent_ = 0;
+    std::atomic<bool> sounding_ = false;
     // The rendering thread's:
     FrameClock frameClock_;
-    // The chord that opened the device sounds, however long the opening or
-    // the device's first writes took (a sound server waking up, or one that
-    // was stopped): what came after it may be late, as after a stall.
-    double openingChordEnd_ = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace platform::fluidsynth

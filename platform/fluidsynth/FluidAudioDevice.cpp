@@ -12,16 +12,6 @@ namespace platform::fluidsynth {
 
 namespace {
 
-// A sound system FluidSynth can stream to.
-struct AudioSystem {
-    const char* driver; // FluidSynth's name for it
-    const char* name;   // the user's
-};
-
-// FluidSynth opens only the driver it is told to, so the fallback is ours.
-// PulseAudio first: PipeWire desktops serve it too, and it shares the device.
-constexpr AudioSystem kAudioSystems[] = {{"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}};
-
 // FluidSynth's drivers hand over two zeroed output buffers.
 int pullFrames(void* source, int frames, int, float*[], int outputs, float* out[])
 {
@@ -70,8 +60,9 @@ private:
 
 } // namespace
 
-FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth)
-    : sampleRate_(synth.sampleRate()), periodFrames_(synth.periodFrames()), periods_(synth.periods())
+FluidAudioDevice::FluidAudioDevice(const Synthesizer& synth, System system)
+    : system_(system)
+    , sampleRate_(synth.sampleRate()), periodFrames_(synth.periodFrames()), periods_(synth.periods())
 {
 }
 
@@ -103,20 +94,16 @@ std::unique_ptr<AudioConnection> FluidAudioDevice::open(FrameSource& source)
     // At normal priority, a busy machine held that thread back long enough
     // for the server to run dry; opened like this, it keeps up.
     const RealtimeScheduling realtime(settings.get());
-    for (const AudioSystem& system : kAudioSystems) {
-        fluid_settings_setstr(settings.get(), "audio.driver", system.driver);
-        if (AudioDriverHandle driver{new_fluid_audio_driver2(settings.get(), pullFrames, &source)})
-            return std::make_unique<DriverConnection>(std::move(driver));
-    }
-    return nullptr;
+    fluid_settings_setstr(settings.get(), "audio.driver", system_ == System::PulseAudio ? "pulseaudio" : "alsa");
+    AudioDriverHandle driver{new_fluid_audio_driver2(settings.get(), pullFrames, &source)};
+    if (!driver)
+        return nullptr;
+    return std::make_unique<DriverConnection>(std::move(driver));
 }
 
-std::string FluidAudioDevice::systemNames()
+std::string FluidAudioDevice::nameOf(System system)
 {
-    std::string names;
-    for (const AudioSystem& system : kAudioSystems)
-        names += (names.empty() ? "" : ", ") + std::string(system.name);
-    return names;
+    return system == System::PulseAudio ? "PulseAudio" : "ALSA";
 }
 
 } // namespace platform::fluidsynth

@@ -9,15 +9,18 @@ namespace platform::fluidsynth {
 
 class Synthesizer;
 
-// The sound card, through FluidSynth's drivers: the first of PulseAudio and
-// ALSA that opens, with the synthesizer's rate and period settings.
+// An audio system through FluidSynth's driver for it, with the
+// synthesizer's rate and period settings: PulseAudio, which PipeWire desktops
+// serve too, or ALSA, the card itself.
 //
 // JACK is left out: its driver runs the synthesizer at the server's rate,
 // which the stamps' mapping to frames would have to follow, and a desktop
 // with a JACK server carries PulseAudio's clients over to it anyway.
 class FluidAudioDevice final : public AudioDevice {
 public:
-    explicit FluidAudioDevice(const Synthesizer& synth);
+    enum class System { PulseAudio, Alsa };
+
+    FluidAudioDevice(const Synthesizer& synth, System system);
 
     // FluidSynth's PulseAudio driver would set the stream's role in the
     // environment at every opening, on the opening's thread, while other
@@ -27,10 +30,11 @@ public:
 
     std::unique_ptr<AudioConnection> open(FrameSource& source) override;
 
-    // The audio systems tried, in order, as the user knows them.
-    static std::string systemNames();
+    // As the user knows it.
+    static std::string nameOf(System system);
 
 private:
+    const System system_;
     // Each opening makes settings of its own from these, so openings may
     // run side by side (one blocked on a stopped server) and outlive the
     // synthesizer: the drivers read their settings only while they open.

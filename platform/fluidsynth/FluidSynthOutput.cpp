@@ -2,8 +2,8 @@
 
 #include "platform/fluidsynth/FluidAudioDevice.h"
 #include "platform/fluidsynth/QuietAudioLibraries.h"
+#include "platform/fluidsynth/ServerOrCard.h"
 
-#include <chrono>
 #include <iostream>
 #include <stdexcept>
 
@@ -20,10 +20,6 @@ constexpr const char* kProgram = "velmora20";
 // has filled; one to spare for a busy machine. Nobody plays this music live:
 // being on the beat matters, not a few tens of milliseconds of delay.
 constexpr int kLatencyPeriods = 3;
-
-// How long start-up waits for the audio device to answer when it is tried:
-// a sound server answers in milliseconds, a stopped one not at all.
-constexpr std::chrono::milliseconds kTryLimit{2000};
 
 constexpr int kPiano = 0; // General MIDI, counted from 0
 
@@ -46,8 +42,10 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
 
 std::string noAudioMessage()
 {
+    using fluidsynth::FluidAudioDevice;
     return std::string(kProgram) + ": no audio output could be opened (tried " +
-           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently until one opens";
+           FluidAudioDevice::nameOf(FluidAudioDevice::System::PulseAudio) + ", " +
+           FluidAudioDevice::nameOf(FluidAudioDevice::System::Alsa) + "); playing silently until one opens";
 }
 
 std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble)
@@ -95,19 +93,20 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
     }
     if (soundFont_.empty()) {
         problem_ = noSoundFontMessage(search, soundFonts);
+        std::cerr << problem_ << '\n';
     } else if (live) {
+        using fluidsynth::FluidAudioDevice;
         if (!device)
-            device = std::make_unique<fluidsynth::FluidAudioDevice>(synth_);
+            device = std::make_unique<fluidsynth::ServerOrCard>(
+                std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::PulseAudio),
+                std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::Alsa));
         stream_ = std::make_unique<fluidsynth::OnDemandStream>(
             std::move(device), renderer_, sampleRate(), synth_.periodFrames(),
             [](fluidsynth::OnDemandStream::Trouble trouble) { std::cerr << troubleMessage(trouble) << '\n'; });
-        // Tried once now, so a machine without sound says so at start-up;
-        // after that the device opens only while the music plays.
-        if (!stream_->openedWhenTried(kTryLimit))
+        // The stream says so itself when the device does not open.
+        if (!stream_->openedAtStart())
             problem_ = noAudioMessage();
     }
-    if (!problem_.empty())
-        std::cerr << problem_ << '\n';
 }
 
 // The stream, declared last, goes first: once it has let the device go,
@@ -158,8 +157,8 @@ void FluidSynthOutput::play(const fluidsynth::SynthEvent& event)
     if (!audible())
         return;
     const bool sweeps = sweep_.sweeps(event);
-    // A full queue means nothing has rendered for minutes: the stream lets
-    // such a device go, with what waited.
+    // A full queue means nothing has rendered for a long while; it keeps
+    // room for what silences the players.
     if (!renderer_.push(event))
         return;
     if (sweeps)

@@ -40,7 +40,8 @@ public:
     // Selects the offline constructor: no audio device, render() pulls samples.
     struct Offline {};
 
-    // Plays through the first of PulseAudio and ALSA that opens.
+    // Plays through PulseAudio, or through ALSA on a machine where
+    // PulseAudio has not answered since the output was made.
     explicit FluidSynthOutput(Clock clock);
     // Plays through `device`.
     FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> device, Clock clock,

@@ -41,6 +41,7 @@ void FrameClock::anchor(double stamp, std::int64_t frame, double now)
     anchorFrame_ = static_cast<double>(frame + latencyFrames_);
     anchorRendered_ = frame;
     lastObserved_ = now;
+    openingLead_ = 0;
     leadSum_ = leadWeight_ = 0;
     leadLearnt_ = false;
 }
@@ -50,8 +51,11 @@ void FrameClock::observe(std::int64_t rendered, double now)
     const double step = std::clamp(now - lastObserved_, 0.0, kLongestStepMicroseconds);
     lastObserved_ = now;
     const double lead = exactFrameOf(now) - static_cast<double>(rendered);
-    // Before the usual lead is learnt, the lead at the anchoring stands in.
-    const double expected = leadLearnt_ ? usualLead_ : static_cast<double>(latencyFrames_);
+    if (rendered < anchorRendered_ + 2 * latencyFrames_) {
+        openingLead_ = std::max(openingLead_, lead);
+        return;
+    }
+    const double expected = leadLearnt_ ? usualLead_ : openingLead_;
     if (lead > expected + static_cast<double>(latencyFrames_)) {
         anchorFrame_ -= lead - expected; // a stall: caught up at once
         return;

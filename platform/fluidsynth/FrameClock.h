@@ -11,21 +11,24 @@ namespace platform::fluidsynth {
 //
 // The mapping is anchored when the device starts pulling, on the stamp of
 // the earliest event waiting then, so events stamped while the device
-// opened keep their spacing (an opening that took longer than a latency
-// counts as a stall, below). From then on it
-// follows the device: at every period it compares the frames rendered so
-// far with the frame the mapping gives for that moment. The first seconds
+// opened keep their spacing. Until the first event and a latency more have
+// been rendered the device is still opening: an opening that took long, or
+// a sound server that holds a new stream's first writes (a null sink holds
+// them for half a second or more), delays everything after alike. From then
+// on it follows the device: at every period it compares the frames rendered
+// so far with the frame the mapping gives for that moment. The first seconds
 // of sound teach it the usual lead (the device renders ahead of what is
 // heard, in bursts); after that it takes out any slow drift from that lead
 // with a time constant of twenty seconds, far longer than the jitter of the
 // periods, so the jitter never moves a note.
 //
-// A device that stalled (a sound server stopped or starved for a moment)
-// leaves the mapping ahead of it by the length of the stall. A stall longer
-// than a latency is taken out at once, so every note after it is heard one
-// latency after it was played again, and those played during the stall are
-// late; a shorter one goes out as slowly as drift, never faster than a poor
-// crystal drifts, so the tempo never audibly changes.
+// A device that stalled once it had started (a sound server stopped or
+// starved for a moment) leaves the mapping ahead of it by the length of the
+// stall. A stall longer than a latency is taken out at once, so every note
+// after it is heard one latency after it was played again, and those played
+// before and during the stall are late; a shorter one goes out as slowly as
+// drift, never faster than a poor crystal drifts, so the tempo never audibly
+// changes.
 class FrameClock {
 public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
@@ -53,6 +56,9 @@ private:
     double anchorFrame_ = 0; // the latency and the drift correction included
     std::int64_t anchorRendered_ = 0;
     double lastObserved_ = 0;
+    // The largest lead seen while the device opened: the one expected until
+    // the usual lead is learnt.
+    double openingLead_ = 0;
     // The usual lead of the mapping over the rendered frames, averaged over
     // time while learning; the target of the correction once learnt.
     double leadSum_ = 0;

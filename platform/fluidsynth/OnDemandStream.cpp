@@ -1,10 +1,10 @@
 #include "platform/fluidsynth/OnDemandStream.h"
 
-#include <system_error>
-
 namespace platform::fluidsynth {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // How often the stream looks at an open device.
 constexpr std::chrono::milliseconds kWatchInterval{250};
@@ -18,10 +18,12 @@ constexpr double kCloseAfterSeconds = 2.0;
 constexpr int kStallPeriods = 10;
 // Until it has pulled this much, a device that pulls nothing has stopped
 // only after kStartingStall: a PulseAudio null sink that may rewind holds a
-// new stream's first write for one to two seconds. An opening that has not
-// answered after as long is reported.
+// new stream's first write for one to two seconds.
 constexpr double kStartedSeconds = 0.5;
 constexpr std::chrono::milliseconds kStartingStall{3000};
+// A sound server answers an opening in milliseconds; one that has not after
+// this long is stopped or hung, and what waited for it would come too late.
+constexpr std::chrono::milliseconds kOpeningGrace{2000};
 // How long a stream being destroyed gives its devices to close: a device
 // still closing after that (its server stopped) is left to the process's
 // exit.
@@ -52,33 +54,30 @@ OnDemandStream::~OnDemandStream()
     calls_.waitAll(kClosingGrace);
 }
 
-bool OnDemandStream::openedWhenTried(std::chrono::milliseconds limit)
+bool OnDemandStream::openedAtStart()
 {
     std::unique_lock lock(signals_->mutex);
-    // The stream thread counts a failed try as reported trouble; one that
-    // has not answered yet counts as well, as the caller reports it now.
-    if (!signals_->changed.wait_for(lock, limit, [this] { return signals_->openedWhenTried.has_value(); }))
-        signals_->troubleReported = true;
-    return signals_->openedWhenTried.value_or(false);
+    signals_->changed.wait(lock, [this] { return signals_->openedAtStart.has_value(); });
+    return *signals_->openedAtStart;
 }
 
 void OnDemandStream::queued()
 {
-    const std::lock_guard lock(signals_->mutex);
-    if (signals_->state != State::Closed || signals_->queuedWhileClosed)
-        return;
-    signals_->queuedWhileClosed = true;
-    signals_->changed.notify_all();
+    bool wake = false;
+    {
+        const std::lock_guard lock(signals_->mutex);
+        signals_->queued = true;
+        // An open device renders what is queued; the flag is enough for the
+        // stream thread to look when it has closed.
+        wake = state_ != State::Open;
+    }
+    if (wake)
+        signals_->changed.notify_all();
 }
 
 bool OnDemandStream::streaming() const
 {
-    {
-        const std::lock_guard lock(signals_->mutex);
-        if (signals_->state != State::Closed)
-            return true;
-    }
-    return calls_.running();
+    return state_ != State::Closed || calls_.running();
 }
 
 void OnDemandStream::renderFrames(int frames, float* left, float* right)
@@ -88,169 +87,153 @@ void OnDemandStream::renderFrames(int frames, float* left, float* right)
 
 void OnDemandStream::run()
 {
-    beginOpening(true);
-    std::unique_lock lock(signals_->mutex);
-    while (!signals_->ending) {
-        Signals& signals = *signals_;
-        if (signals.state == State::Closed) {
-            signals.changed.wait(lock, [&] { return signals.ending || signals.queuedWhileClosed; });
-            if (signals.ending)
-                break;
-            signals.queuedWhileClosed = false;
-            lock.unlock();
-            // Only the stream thread renders while the device is closed.
-            if (renderer_.applyUntilStrike())
-                beginOpening(false);
-        } else if (signals.state == State::Opening) {
-            const bool answered = signals.changed.wait_for(
-                lock, kStartingStall, [&] { return signals.ending || signals.answered; });
-            if (signals.ending)
-                break;
-            if (!answered) {
-                // A sound server that does not answer (stopped, or hung):
-                // said once, and the opening waited for, as one that answers
-                // at last plays; what is played meanwhile waits, and is late.
-                lock.unlock();
-                if (!trying_)
-                    reportOnce(Trouble::DoesNotOpen);
-                lock.lock();
-                continue;
-            }
-            signals.answered = false;
-            auto connection = std::move(signals.connection);
-            lock.unlock();
-            openingAnswered(std::move(connection));
+    open();
+    Signals& signals = *signals_;
+    std::unique_lock lock(signals.mutex);
+    while (!signals.ending) {
+        const State state = state_;
+        if (state == State::Closed) {
+            signals.changed.wait(lock, [&] { return signals.ending || signals.queued; });
+        } else if (state == State::Opening) {
+            const auto answeredOrQueued = [&] {
+                return signals.ending || session_->answered() || (overdue_ && signals.queued);
+            };
+            if (overdue_)
+                signals.changed.wait(lock, answeredOrQueued);
+            else
+                signals.changed.wait_until(lock, openingSince_ + kOpeningGrace, answeredOrQueued);
         } else {
-            if (signals.changed.wait_for(lock, kWatchInterval, [&] { return signals.ending; }))
-                break;
-            lock.unlock();
-            watchDevice();
+            signals.changed.wait_for(lock, kWatchInterval, [&] { return signals.ending; });
         }
+        if (signals.ending)
+            break;
+        // Cleared before looking, so that whatever is queued from now on
+        // is looked at on the next turn.
+        signals.queued = false;
+        lock.unlock();
+        if (state == State::Closed)
+            lookAtTheQueue();
+        else if (state == State::Opening)
+            watchTheOpening();
+        else
+            watchTheDevice();
         lock.lock();
     }
-    // An opening that answered as the stream ended is let go with the rest;
-    // one still under way lets its device go itself.
-    if (signals_->connection)
-        connection_ = std::move(signals_->connection);
     lock.unlock();
-    if (gate_)
-        letDeviceGo();
+    if (session_)
+        session_->letGo(calls_);
 }
 
-void OnDemandStream::beginOpening(bool tryOnly)
+void OnDemandStream::lookAtTheQueue()
 {
-    trying_ = tryOnly;
-    // The try at construction plays silence.
-    gate_ = std::make_shared<PullGate>(tryOnly ? nullptr : static_cast<FrameSource*>(this));
-    if (!tryOnly)
-        renderer_.restart();
-    enter(State::Opening);
-    try {
-        calls_.run([signals = signals_, device = device_, gate = gate_] {
-            std::unique_ptr<AudioConnection> connection;
-            try {
-                connection = device->open(*gate);
-            } catch (...) {
-                // A device that throws did not open.
-            }
-            std::unique_lock lock(signals->mutex);
-            if (signals->ending) {
-                lock.unlock();
-                connection.reset(); // closes the device here, however long that takes
-                return;
-            }
-            signals->connection = std::move(connection);
-            signals->answered = true;
-            signals->changed.notify_all();
-        });
-    } catch (const std::system_error&) {
-        const std::lock_guard lock(signals_->mutex);
-        signals_->answered = true; // no thread to open on: did not open
-    }
-}
-
-void OnDemandStream::openingAnswered(std::unique_ptr<AudioConnection> connection)
-{
-    const bool opened = connection != nullptr;
-    connection_ = std::move(connection);
-    if (trying_) {
-        letDeviceGo();
-        enter(State::Closed); // strikes played meanwhile open the device now
-        const std::lock_guard lock(signals_->mutex);
-        signals_->openedWhenTried = opened;
-        signals_->troubleReported = !opened;
-        signals_->changed.notify_all();
+    if (!renderer_.applyUntilStrike())
         return;
-    }
-    if (!opened) {
-        letDeviceGo();
+    if (stopped_ && !stopped_->closed()) {
+        // A sound server that holds on to a stream it stopped pulling (a
+        // suspended sink) would be handed one stream after another.
         renderer_.dropStrikes();
-        reportOnce(Trouble::DoesNotOpen);
-        enter(State::Closed);
+        report(Trouble::StoppedPulling);
         return;
     }
-    framesAtOpening_ = framesSeen_ = gate_->framesPulled();
-    lastPull_ = std::chrono::steady_clock::now();
-    enter(State::Open);
+    stopped_.reset();
+    open();
 }
 
-void OnDemandStream::watchDevice()
+void OnDemandStream::watchTheOpening()
 {
-    const auto now = std::chrono::steady_clock::now();
-    const std::int64_t frames = gate_->framesPulled();
+    if (session_->answered()) {
+        if (!session_->opened()) {
+            close(Trouble::DoesNotOpen);
+            decideStart(false);
+            return;
+        }
+        if (overdue_) {
+            renderer_.dropStrikes();
+            renderer_.restart();
+            session_->gate().connect(*this);
+        }
+        framesAtOpening_ = framesSeen_ = session_->gate().framesPulled();
+        lastPull_ = Clock::now();
+        state_ = State::Open;
+        decideStart(true);
+        return;
+    }
+    if (!overdue_) {
+        if (Clock::now() < openingSince_ + kOpeningGrace)
+            return;
+        overdue_ = true;
+        session_->gate().cut(); // the rendering is the stream thread's until it answers
+        report(Trouble::DoesNotOpen);
+        decideStart(false);
+    }
+    // Nothing waits for a device that may never answer, and a `stop` played
+    // meanwhile takes effect now.
+    renderer_.dropStrikes();
+}
+
+void OnDemandStream::watchTheDevice()
+{
+    const auto now = Clock::now();
+    const std::int64_t frames = session_->gate().framesPulled();
     if (frames != framesSeen_) {
         framesSeen_ = frames;
         lastPull_ = now;
-        const std::lock_guard lock(signals_->mutex);
-        signals_->troubleReported = false; // it plays: the next trouble is news
+        troubleReported_ = false; // it plays: the next trouble is news
     } else if (now - lastPull_ >= (frames - framesAtOpening_ < started_ ? kStartingStall : stallLimit_)) {
-        letDeviceGo();
-        renderer_.dropStrikes();
-        // The next device must not pick up notes where this one stopped.
-        renderer_.silenceVoices();
-        reportOnce(Trouble::StoppedPulling);
-        enter(State::Closed);
+        close(Trouble::StoppedPulling);
         return;
     }
-    if (renderer_.silentFrames() >= closeAfter_ && !renderer_.pending()) {
-        letDeviceGo();
-        enter(State::Closed);
-    }
+    if (renderer_.silentFrames() >= closeAfter_ && !renderer_.pending())
+        close(std::nullopt);
 }
 
-void OnDemandStream::letDeviceGo()
+void OnDemandStream::open()
 {
-    gate_->cut();
-    auto gate = std::move(gate_);
-    if (!connection_)
-        return;
-    std::shared_ptr<AudioConnection> connection = std::move(connection_);
-    try {
-        calls_.run([gate = std::move(gate), connection = std::move(connection)]() mutable {
-            connection.reset(); // before the gate it pulls through
-        });
-    } catch (const std::system_error&) {
-        // No thread to close on: the device closes here, as the call goes.
-    }
+    renderer_.restart();
+    session_ = std::make_shared<DeviceSession>([signals = signals_] {
+        // Taken, so the stream thread is either waiting or yet to look.
+        { const std::lock_guard lock(signals->mutex); }
+        signals->changed.notify_all();
+    });
+    session_->gate().connect(*this);
+    openingSince_ = Clock::now();
+    overdue_ = false;
+    state_ = State::Opening;
+    session_->open(calls_, device_);
 }
 
-void OnDemandStream::enter(State state)
+void OnDemandStream::close(std::optional<Trouble> trouble)
+{
+    session_->letGo(calls_);
+    if (trouble == Trouble::StoppedPulling)
+        stopped_ = session_;
+    session_.reset();
+    state_ = State::Closed;
+    if (!trouble)
+        return;
+    // The rendering is the stream thread's now: what waited cannot sound,
+    // and the next device must not pick up notes where this one stopped.
+    const bool dropped = renderer_.dropStrikes();
+    const bool lost = dropped || renderer_.sounding();
+    renderer_.silenceVoices();
+    if (*trouble == Trouble::DoesNotOpen || lost)
+        report(*trouble);
+}
+
+void OnDemandStream::decideStart(bool opened)
 {
     const std::lock_guard lock(signals_->mutex);
-    signals_->state = state;
-    // Closed, the stream looks at the queue once itself: what was played
-    // while the state changed woke nobody.
-    signals_->queuedWhileClosed = state == State::Closed;
+    if (signals_->openedAtStart)
+        return;
+    signals_->openedAtStart = opened;
+    signals_->changed.notify_all();
 }
 
-void OnDemandStream::reportOnce(Trouble trouble)
+void OnDemandStream::report(Trouble trouble)
 {
-    {
-        const std::lock_guard lock(signals_->mutex);
-        if (signals_->troubleReported)
-            return;
-        signals_->troubleReported = true;
-    }
+    if (troubleReported_)
+        return;
+    troubleReported_ = true;
     report_(trouble);
 }
 

@@ -2,9 +2,10 @@
 
 #include "platform/fluidsynth/AudioDevice.h"
 #include "platform/fluidsynth/DetachedCalls.h"
+#include "platform/fluidsynth/DeviceSession.h"
 #include "platform/fluidsynth/EventRenderer.h"
-#include "platform/fluidsynth/PullGate.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -17,31 +18,35 @@
 namespace platform::fluidsynth {
 
 // Keeps the audio device open only while something sounds, and the program
-// free of whatever the device does. A strike opens it; once every voice has
+// free of whatever the device does. The device opens at construction, so a
+// machine without sound says so at once and a performance started right
+// away finds it open; after that a strike opens it. Once every voice has
 // been silent, with nothing waiting, for a while of rendered frames, it is
-// closed again. A thread of the stream's own decides, and sleeps unless the
-// device is opening or open; while the device is open it looks about four
-// times a second.
+// closed again. A thread of the stream's own decides; it sleeps unless the
+// device is opening or open, and looks at an open one about four times a
+// second.
 //
-// Nothing here waits for the sound server. Each opening and closing runs on
-// a thread of its own (DetachedCalls), and the music reaches the device
-// through a PullGate that is cut the moment the device is let go, so the
-// stream goes on at once whether the device closes in a millisecond, a
-// second, or never; destroying the stream gives those threads a moment to
-// finish and then leaves them.
+// Each opening is a DeviceSession, opened and closed on threads of their own,
+// so the stream goes on at once whether the device answers in a millisecond,
+// a second, or never. The rendering is the device's while the session's gate
+// is connected, and the stream thread's otherwise.
 //
-// Events played while the device opens wait in the renderer and keep their
-// spacing, as long as the opening takes no longer than a latency; a longer
-// one is caught up like a stall once the chord that opened the device has
-// sounded. While it is closed nothing renders: a release or a program change,
-// which cannot make a sound, takes effect at once and opens nothing.
+// Events played while the device opens wait and keep their spacing. An
+// opening that has not answered within a grace is reported, and what waits
+// is dropped but for what silences the players, as it would come too late;
+// such a device plays from the next strike on.
 //
-// Trouble is reported once, until the device plays again: a device that does
-// not open (its sound server gone) or whose opening has not answered for
-// seconds (its server stopped or hung), and one that stopped pulling (its
-// server killed, stopped, or hung), which is let go with what waited to
-// sound. The next strike tries again. A device that has only just opened is
-// given longer: a sound server may hold its first write for a second or two.
+// A device that stopped pulling (its server killed, stopped, hung, or its
+// sink suspended) is let go with the strikes that waited, and no other opens
+// until it has closed, so a server that holds on to its streams never holds
+// more than one of ours it did not give back. A device that has only just
+// opened is given longer: a sound server may hold its first write for a
+// second or two.
+//
+// Trouble is reported once, until the device plays again, and only when
+// the listener missed something: a device that does not open (or does not
+// answer), and one that stopped pulling while it sounded or had notes to
+// sound, or while a strike waited for it to go.
 class OnDemandStream final : private FrameSource {
 public:
     enum class Trouble { DoesNotOpen, StoppedPulling };
@@ -54,45 +59,39 @@ public:
     OnDemandStream(const OnDemandStream&) = delete;
     OnDemandStream& operator=(const OnDemandStream&) = delete;
 
-    // The device is tried once at construction, so a machine without sound
-    // can say so at start-up. Whether it opened, waiting for the answer no
-    // longer than `limit`; no answer counts as trouble reported.
-    bool openedWhenTried(std::chrono::milliseconds limit);
+    // Waits until the opening at construction has answered or been reported
+    // as not answering; whether the device opened.
+    bool openedAtStart();
 
     // Something was queued in the renderer.
     void queued();
 
-    // Whether the device is open, opening or closing.
+    // Whether a device is open, opening or closing.
     bool streaming() const;
 
 private:
     enum class State { Closed, Opening, Open };
 
-    // What the stream shares with the threads that open and close its
-    // devices, which may outlive it.
+    // What the stream thread waits for, shared with the openings, which may
+    // outlive the stream.
     struct Signals {
         std::mutex mutex;
         std::condition_variable changed;
-        State state = State::Opening;
+        bool queued = false;
         bool ending = false;
-        bool queuedWhileClosed = false;
-        bool troubleReported = false;
-        std::optional<bool> openedWhenTried;
-        // The opening under way has answered, with this connection (null
-        // when the device did not open).
-        bool answered = false;
-        std::unique_ptr<AudioConnection> connection;
+        std::optional<bool> openedAtStart;
     };
 
     void renderFrames(int frames, float* left, float* right) override;
 
     void run();
-    void beginOpening(bool tryOnly);
-    void openingAnswered(std::unique_ptr<AudioConnection> connection);
-    void watchDevice();
-    void letDeviceGo();
-    void enter(State state);
-    void reportOnce(Trouble trouble);
+    void lookAtTheQueue();
+    void watchTheOpening();
+    void watchTheDevice();
+    void open();
+    void close(std::optional<Trouble> trouble);
+    void decideStart(bool opened);
+    void report(Trouble trouble);
 
     const std::shared_ptr<AudioDevice> device_;
     EventRenderer& renderer_;
@@ -102,14 +101,18 @@ private:
     const std::function<void(Trouble)> report_;
     const std::shared_ptr<Signals> signals_ = std::make_shared<Signals>();
     DetachedCalls calls_;
+    std::atomic<State> state_ = State::Closed;
 
     // The stream thread's own:
-    bool trying_ = true; // the opening under way is the try at construction
-    std::shared_ptr<PullGate> gate_;
-    std::unique_ptr<AudioConnection> connection_;
+    std::shared_ptr<DeviceSession> session_;
+    // A device let go because it stopped pulling, until it has closed.
+    std::shared_ptr<DeviceSession> stopped_;
+    std::chrono::steady_clock::time_point openingSince_;
+    bool overdue_ = false; // the opening did not answer within the grace
     std::int64_t framesAtOpening_ = 0;
     std::int64_t framesSeen_ = 0;
     std::chrono::steady_clock::time_point lastPull_;
+    bool troubleReported_ = false;
 
     std::thread thread_; // last: starts once the rest is set up
 };

@@ -6,10 +6,6 @@
 
 namespace platform::fluidsynth {
 
-PullGate::PullGate(FrameSource* source) : source_(source)
-{
-}
-
 void PullGate::renderFrames(int frames, float* left, float* right)
 {
     // What the device's thread has to say about the device (a lost
@@ -23,6 +19,11 @@ void PullGate::renderFrames(int frames, float* left, float* right)
     if (FrameSource* source = source_.load())
         source->renderFrames(frames, left, right);
     pullsInProgress_.fetch_sub(1);
+}
+
+void PullGate::connect(FrameSource& source)
+{
+    source_.store(&source);
 }
 
 void PullGate::cut()

@@ -1,0 +1,128 @@
+#include "platform/fluidsynth/PullGate.h"
+#include "platform/fluidsynth/ServerOrCard.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using platform::fluidsynth::AudioConnection;
+using platform::fluidsynth::AudioDevice;
+using platform::fluidsynth::FrameSource;
+using platform::fluidsynth::PullGate;
+using platform::fluidsynth::ServerOrCard;
+
+namespace {
+
+// Fills every frame with one, once let go if `hold` is set.
+class Ones final : public FrameSource {
+public:
+    void renderFrames(int frames, float* left, float* right) override
+    {
+        rendering = true;
+        while (hold)
+            std::this_thread::yield();
+        std::fill(left, left + frames, 1.0F);
+        std::fill(right, right + frames, 1.0F);
+        rendering = false;
+    }
+
+    std::atomic<bool> hold = false;
+    std::atomic<bool> rendering = false;
+};
+
+float pulledThrough(PullGate& gate)
+{
+    std::vector<float> left(64), right(64);
+    gate.renderFrames(64, left.data(), right.data());
+    return left[0] + right[63];
+}
+
+TEST(PullGate, PassesTheMusicOnlyWhileConnectedAndCountsEveryFramePulled)
+{
+    Ones music;
+    PullGate gate;
+    EXPECT_EQ(pulledThrough(gate), 0.0F);
+    gate.connect(music);
+    EXPECT_EQ(pulledThrough(gate), 2.0F);
+    gate.cut();
+    EXPECT_EQ(pulledThrough(gate), 0.0F);
+    EXPECT_EQ(gate.framesPulled(), 3 * 64);
+}
+
+// Whoever cuts the gate renders next: a pull still rendering then would be
+// a second renderer at once.
+TEST(PullGate, ACutReturnsOnlyOnceThePullInProgressHasFinished)
+{
+    Ones music;
+    PullGate gate;
+    gate.connect(music);
+    music.hold = true;
+    auto pull = std::async(std::launch::async, [&gate] { return pulledThrough(gate); });
+    while (!music.rendering)
+        std::this_thread::yield();
+    auto cut = std::async(std::launch::async, [&gate] { gate.cut(); });
+    EXPECT_EQ(cut.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout) << "cut during a pull";
+    music.hold = false;
+    cut.wait();
+    EXPECT_FALSE(music.rendering);
+    EXPECT_EQ(pull.get(), 2.0F);
+}
+
+// A device that opens or fails as the test says, and counts its openings.
+class CountedDevice final : public AudioDevice {
+public:
+    struct Steering {
+        bool opens = true;
+        int openings = 0;
+    };
+
+    explicit CountedDevice(std::shared_ptr<Steering> steering) : steering_(std::move(steering)) {}
+
+    std::unique_ptr<AudioConnection> open(FrameSource&) override
+    {
+        ++steering_->openings;
+        return steering_->opens ? std::make_unique<AudioConnection>() : nullptr;
+    }
+
+private:
+    std::shared_ptr<Steering> steering_;
+};
+
+class ServerOrCardChoice : public testing::Test {
+protected:
+    std::shared_ptr<CountedDevice::Steering> server = std::make_shared<CountedDevice::Steering>();
+    std::shared_ptr<CountedDevice::Steering> card = std::make_shared<CountedDevice::Steering>();
+    ServerOrCard device{std::make_unique<CountedDevice>(server), std::make_unique<CountedDevice>(card)};
+    Ones music;
+};
+
+TEST_F(ServerOrCardChoice, WithoutAServerTheCardPlaysUntilOneAnswers)
+{
+    server->opens = false;
+    EXPECT_NE(device.open(music), nullptr);
+    EXPECT_EQ(card->openings, 1);
+    server->opens = true;
+    EXPECT_NE(device.open(music), nullptr);
+    EXPECT_EQ(card->openings, 1) << "the card taken though the server answered";
+}
+
+// The server restarting after a crash finds the card free, and the program
+// plays where the desktop listens.
+TEST_F(ServerOrCardChoice, OnceTheServerHasAnsweredItsFailureIsNotReplacedByTheCard)
+{
+    EXPECT_NE(device.open(music), nullptr);
+    server->opens = false;
+    EXPECT_EQ(device.open(music), nullptr);
+    EXPECT_EQ(device.open(music), nullptr);
+    EXPECT_EQ(card->openings, 0);
+    EXPECT_EQ(server->openings, 3) << "the server is tried at every opening";
+    server->opens = true;
+    EXPECT_NE(device.open(music), nullptr);
+}
+
+} // namespace
