@@ -84,9 +84,14 @@ void EventRenderer::restart()
 
 bool EventRenderer::applyUntilStrike()
 {
-    while (queue_.read_available() > 0 && !queue_.front().strikes())
+    // Asked once per event: what the playing thread queues meanwhile is
+    // looked at as it comes, never taken for a strike unseen.
+    while (queue_.read_available() > 0) {
+        if (queue_.front().strikes())
+            return true;
         takeFront(true);
-    return queue_.read_available() > 0;
+    }
+    return false;
 }
 
 bool EventRenderer::dropStrikes()

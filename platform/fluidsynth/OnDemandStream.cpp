@@ -152,7 +152,7 @@ void OnDemandStream::watchTheOpening()
             renderer_.restart();
             session_->gate().connect(*this);
         }
-        framesAtOpening_ = framesSeen_ = session_->gate().framesPulled();
+        framesSeen_ = session_->gate().framesPulled();
         lastPull_ = Clock::now();
         state_ = State::Open;
         decideStart(true);
@@ -179,7 +179,7 @@ void OnDemandStream::watchTheDevice()
         framesSeen_ = frames;
         lastPull_ = now;
         troubleReported_ = false; // it plays: the next trouble is news
-    } else if (now - lastPull_ >= (frames - framesAtOpening_ < started_ ? kStartingStall : stallLimit_)) {
+    } else if (now - lastPull_ >= (frames < started_ ? kStartingStall : stallLimit_)) {
         close(Trouble::StoppedPulling);
         return;
     }
@@ -208,16 +208,18 @@ void OnDemandStream::close(std::optional<Trouble> trouble)
     if (trouble == Trouble::StoppedPulling)
         stopped_ = session_;
     session_.reset();
+    if (trouble) {
+        // The rendering is the stream thread's now: what waited cannot
+        // sound, and the next device must not pick up notes where this one
+        // stopped.
+        const bool dropped = renderer_.dropStrikes();
+        const bool lost = dropped || renderer_.sounding();
+        renderer_.silenceVoices();
+        if (*trouble == Trouble::DoesNotOpen || lost)
+            report(*trouble);
+    }
+    // Last, so that whoever waits for the stream to close finds it said.
     state_ = State::Closed;
-    if (!trouble)
-        return;
-    // The rendering is the stream thread's now: what waited cannot sound,
-    // and the next device must not pick up notes where this one stopped.
-    const bool dropped = renderer_.dropStrikes();
-    const bool lost = dropped || renderer_.sounding();
-    renderer_.silenceVoices();
-    if (*trouble == Trouble::DoesNotOpen || lost)
-        report(*trouble);
 }
 
 void OnDemandStream::decideStart(bool opened)

@@ -97,7 +97,7 @@ private:
     EventRenderer& renderer_;
     const std::int64_t closeAfter_; // frames of silence
     const std::chrono::milliseconds stallLimit_;
-    const std::int64_t started_; // frames pulled before a device counts as started
+    const std::int64_t started_; // frames a device pulls before it counts as started
     const std::function<void(Trouble)> report_;
     const std::shared_ptr<Signals> signals_ = std::make_shared<Signals>();
     DetachedCalls calls_;
@@ -109,7 +109,6 @@ private:
     std::shared_ptr<DeviceSession> stopped_;
     std::chrono::steady_clock::time_point openingSince_;
     bool overdue_ = false; // the opening did not answer within the grace
-    std::int64_t framesAtOpening_ = 0;
     std::int64_t framesSeen_ = 0;
     std::chrono::steady_clock::time_point lastPull_;
     bool troubleReported_ = false;
