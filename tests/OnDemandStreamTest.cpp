@@ -548,6 +548,7 @@ TEST(OnDemandStreamEnd, ADeviceThatDoesNotAnswerDoesNotHoldUpTheOutputsEnd)
         steer.holdOpening(false);
         steer.holdClosing(false);
         ended.wait();
+        EXPECT_TRUE(steer.waitUntil(2, 2)) << "a device that answered after the end was left open";
     }
 }
 
