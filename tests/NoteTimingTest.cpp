@@ -60,25 +60,33 @@ TEST(NoteTiming, NotesAStepApartSoundAStepApart)
 }
 
 // A sound server may hold a new stream's first write for most of a second
-// (a null sink does) while the music goes on: that is part of the opening,
-// and every note sounds as it would have without the hold, only later.
-TEST(NoteTiming, EveryNoteOfTheOpeningKeepsItsSpacingWhenTheFirstWriteIsHeld)
+// (a null sink does), and a card may take a buffer's worth first, while the
+// music goes on: that is part of the opening, and every note sounds as it
+// would have without the hold, only later.
+TEST(NoteTiming, EveryNoteOfTheOpeningKeepsItsSpacingWhenTheFirstWritesAreHeld)
 {
-    for (const double held : {0.2e6, 0.73e6}) {
-        PulledOutput holding, steady;
+    constexpr int kDevicePeriod = 2048;
+    struct Hold {
+        int periodsBefore;
+        double seconds;
+    };
+    for (const Hold hold : {Hold{1, 0.2}, Hold{1, 0.73}, Hold{3, 0.73}}) {
+        PulledOutput holding(kDevicePeriod), steady(kDevicePeriod);
+        const double periodMicroseconds = kDevicePeriod / holding.output().sampleRate() * 1e6;
         for (PulledOutput* pulled : {&holding, &steady}) {
             for (const int note : {48, 60, 64, 67})
                 pulled->output().playNote(pulled->players()[0], note, 100);
-            pulled->advanceTo(0);
+            pulled->advanceTo((hold.periodsBefore - 1) * periodMicroseconds);
         }
-        holding.hold(held);
+        holding.hold(hold.seconds * 1e6);
         for (int step = 1; step < 12; ++step)
             for (PulledOutput* pulled : {&holding, &steady})
                 pulled->strike(step * kStep, 60 + step);
-        holding.advanceTo(held + 2.5e6);
+        holding.advanceTo(hold.seconds * 1e6 + 2.5e6);
         steady.advanceTo(2.5e6);
         ASSERT_EQ(holding.sound().size(), steady.sound().size());
-        EXPECT_EQ(firstDifference(holding.sound(), steady.sound()), -1) << "a first write held " << held / 1e6 << " s";
+        EXPECT_EQ(firstDifference(holding.sound(), steady.sound()), -1)
+            << "held " << hold.seconds << " s after " << hold.periodsBefore << " periods";
     }
 }
 

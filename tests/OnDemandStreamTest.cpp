@@ -1,4 +1,7 @@
 #include "platform/fluidsynth/AudioDevice.h"
+#include "platform/fluidsynth/EventRenderer.h"
+#include "platform/fluidsynth/OnDemandStream.h"
+#include "platform/fluidsynth/Synthesizer.h"
 #include "tests/FluidSynthTesting.h"
 
 #include <gtest/gtest.h>
@@ -550,6 +553,47 @@ TEST(OnDemandStreamEnd, ADeviceThatDoesNotAnswerDoesNotHoldUpTheOutputsEnd)
         ended.wait();
         EXPECT_TRUE(steer.waitUntil(2, 2)) << "a device that answered after the end was left open";
     }
+}
+
+// A device that has been silent for long enough closes, but not while a
+// strike waits that it has not rendered yet.
+TEST(OnDemandStreamIdle, AStrikeThatWaitsKeepsTheDeviceOpen)
+{
+    HandPulledOutput idle;
+    ASSERT_TRUE(idle.hand.waitUntil(1, 0, true));
+    // Silent from the start, and pulled far quicker than the stream looks.
+    idle.pullPeriods(int(2.5 * 44100 / kPeriod));
+    idle.out.playNote(idle.players[0], 60, 100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(idle.hand.closings(), 0) << "closed with a strike waiting";
+    EXPECT_GT(rms(idle.pullPeriods(40)), 1e-3);
+}
+
+// Whatever is queued while the stream thread is busy (here: reporting that
+// the device did not open) is looked at once it is done.
+TEST(OnDemandStreamWakeUp, WhatIsQueuedWhileTheStreamIsBusyIsLookedAtNext)
+{
+    using platform::fluidsynth::EventRenderer;
+    using platform::fluidsynth::OnDemandStream;
+    using platform::fluidsynth::SynthEvent;
+    platform::fluidsynth::Synthesizer synth;
+    ASSERT_EQ(synth.loadFirstSoundFont({kFluidR3}).loaded, kFluidR3);
+    EventRenderer renderer(synth.synth(), synth.sampleRate(), 1024, [] { return 0.0; });
+    HandPulledDevice hand(true);
+    OnDemandStream* stream = nullptr;
+    std::promise<OnDemandStream*> made;
+    auto madeStream = made.get_future().share();
+    OnDemandStream busy(hand.device(), renderer, synth.sampleRate(), kPeriod, [&](OnDemandStream::Trouble) {
+        // On the stream thread, in the midst of its turn.
+        madeStream.wait();
+        hand.failOpening(false);
+        renderer.push({0, SynthEvent::Kind::Note, 0, 60, 100});
+        stream->queued();
+    });
+    stream = &busy;
+    made.set_value(stream);
+    EXPECT_FALSE(busy.openedAtStart());
+    EXPECT_TRUE(hand.waitUntil(2, 0, true)) << "the strike queued meanwhile did not open the device";
 }
 
 // A machine without sound says so once at start-up, whatever the notes

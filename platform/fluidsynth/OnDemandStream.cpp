@@ -148,7 +148,8 @@ void OnDemandStream::watchTheOpening()
             return;
         }
         if (overdue_) {
-            renderer_.dropStrikes();
+            // What waited was dropped as it came: the device plays from the
+            // next strike on.
             renderer_.restart();
             session_->gate().connect(*this);
         }
