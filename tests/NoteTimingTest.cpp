@@ -90,6 +90,22 @@ TEST(NoteTiming, EveryNoteOfTheOpeningKeepsItsSpacingWhenTheFirstWritesAreHeld)
     }
 }
 
+// A device that holds its first writes before anything is played (one
+// opened as the program starts) delays nothing: the first note is heard one
+// latency after it is played.
+TEST(NoteTiming, AHoldBeforeTheFirstNoteDelaysNothing)
+{
+    PulledOutput pulled(2048);
+    pulled.advanceTo(0);
+    constexpr double kHeld = 0.73e6, kStamp = 1e6;
+    pulled.hold(kHeld);
+    pulled.strike(kStamp, 60);
+    pulled.advanceTo(kStamp + 0.5e6);
+    const double rate = pulled.output().sampleRate();
+    EXPECT_EQ(blockOf(firstDifference(pulled.sound())),
+              startingBlock((kStamp - kHeld) * rate / 1e6 + pulled.output().latencyFrames()));
+}
+
 // A device that renders far ahead leaves a note's frame behind before the
 // note is played: it must sound at once, not be dropped or held back.
 TEST(NoteTiming, NoteWhoseFrameIsRenderedAlreadySoundsAtOnce)

@@ -42,9 +42,10 @@ void EventRenderer::render(int frames, float* left, float* right, int stride)
 {
     const double now = clock_();
     const std::int64_t start = renderedFrames();
-    if (!frameClock_.anchored())
-        frameClock_.anchor(queue_.read_available() > 0 ? queue_.front().stamp : now, start, now);
-    frameClock_.observe(start, now);
+    if (!frameClock_.anchored() && queue_.read_available() > 0)
+        frameClock_.anchor(queue_.front().stamp, start, now);
+    if (frameClock_.anchored())
+        frameClock_.observe(start, now);
     const std::uint64_t hurriedThrough = hurriedThrough_.load(std::memory_order_acquire);
 
     int done = 0;

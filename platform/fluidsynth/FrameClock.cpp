@@ -34,11 +34,13 @@ FrameClock::FrameClock(double sampleRate, std::int64_t latencyFrames)
 {
 }
 
-void FrameClock::anchor(double stamp, std::int64_t frame, double now)
+void FrameClock::anchor(double earliest, std::int64_t frame, double now)
 {
     anchored_ = true;
-    anchorStamp_ = stamp;
-    anchorFrame_ = static_cast<double>(frame + latencyFrames_);
+    // Either way, an event played now takes effect at least a latency on.
+    const bool waitedLong = (now - earliest) * framesPerMicrosecond_ > static_cast<double>(latencyFrames_);
+    anchorStamp_ = waitedLong ? earliest : now;
+    anchorFrame_ = static_cast<double>(waitedLong ? frame : frame + latencyFrames_);
     anchorRendered_ = frame;
     lastObserved_ = now;
     openingLead_ = 0;

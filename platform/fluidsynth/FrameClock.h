@@ -9,15 +9,18 @@ namespace platform::fluidsynth {
 // played takes effect one constant latency later, wherever the audio
 // periods happen to fall.
 //
-// The mapping is anchored when the device starts pulling, on the stamp of
-// the earliest event waiting then, so events stamped while the device
-// opened keep their spacing. Until the first event and a latency more have
-// been rendered the device is still opening: an opening that took long, or
-// a sound server that holds a new stream's first writes (a null sink holds
-// them for half a second or more), delays everything after alike. From then
-// on it follows the device: at every period it compares the frames rendered
-// so far with the frame the mapping gives for that moment. The first seconds
-// of sound teach it the usual lead (the device renders ahead of what is
+// The mapping is anchored at the first period rendered with an event
+// waiting, so that an event played then is heard one latency later; an
+// event that has waited longer than that (the device took long to open) is
+// heard at once instead, and the events played after it keep their spacing.
+// Until the first event and a latency more have been rendered the device is
+// still opening: a sound server that holds a new stream's first writes (a
+// null sink holds them for half a second or more) delays everything after
+// alike. A device that holds its writes before anything was played delays
+// nothing. From then on it follows the device: at every period it compares
+// the frames rendered so far with the frame the mapping gives for that
+// moment. The first seconds of sound teach it the usual lead (the device
+// renders ahead of what is
 // heard, in bursts); after that it takes out any slow drift from that lead
 // with a time constant of twenty seconds, far longer than the jitter of the
 // periods, so the jitter never moves a note.
@@ -34,10 +37,10 @@ public:
     FrameClock(double sampleRate, std::int64_t latencyFrames);
 
     bool anchored() const { return anchored_; }
-    // The event stamped `stamp` takes effect at `frame` plus the latency;
-    // `now` is when the device started pulling, at `frame`.
-    void anchor(double stamp, std::int64_t frame, double now);
-    // A device is about to start: its start anchors anew.
+    // A period starts at `now`, `frame` frames into the timeline, with the
+    // event stamped `earliest` the first waiting.
+    void anchor(double earliest, std::int64_t frame, double now);
+    // A device is about to start: its first event anchors anew.
     void release() { anchored_ = false; }
 
     // A period starts at `now`, `rendered` frames into the timeline.
