@@ -13,17 +13,17 @@ namespace platform::fluidsynth {
 // waiting, so that an event played then is heard one latency later; an
 // event that has waited longer than that (the device took long to open) is
 // heard at once instead, and the events played after it keep their spacing.
+// A device that holds its writes before anything was played delays nothing.
+//
 // Until the first event and a latency more have been rendered the device is
 // still opening: a sound server that holds a new stream's first writes (a
 // null sink holds them for half a second or more) delays everything after
-// alike. A device that holds its writes before anything was played delays
-// nothing. From then on it follows the device: at every period it compares
-// the frames rendered so far with the frame the mapping gives for that
-// moment. The first seconds of sound teach it the usual lead (the device
-// renders ahead of what is
-// heard, in bursts); after that it takes out any slow drift from that lead
-// with a time constant of twenty seconds, far longer than the jitter of the
-// periods, so the jitter never moves a note.
+// alike. From then on the mapping follows the device: at every period it
+// compares the frames rendered so far with the frame the mapping gives for
+// that moment. The first seconds of sound teach it the usual lead (the
+// device renders ahead of what is heard, in bursts); after that it takes out
+// any slow drift from that lead with a time constant of twenty seconds, far
+// longer than the jitter of the periods, so the jitter never moves a note.
 //
 // A device that stalled once it had started (a sound server stopped or
 // starved for a moment) leaves the mapping ahead of it by the length of the
