@@ -94,7 +94,12 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
     if (soundFont_.empty()) {
         problem_ = noSoundFontMessage(search, soundFonts);
         std::cerr << problem_ << '\n';
-    } else if (live) {
+        return;
+    }
+    // Before a device opens: the players' piano is read from the SoundFont
+    // while nothing renders.
+    synth_.pinProgram(kPiano);
+    if (live) {
         using fluidsynth::FluidAudioDevice;
         if (!device)
             device = std::make_unique<fluidsynth::ServerOrCard>(

@@ -40,9 +40,10 @@ SettingsHandle makeSettings()
     // them on first use saves most of the memory and start-up time.
     fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
     // Instruments are loaded on the GUI thread, while the rendering thread
-    // applies the notes: FluidSynth's lock keeps them apart. The rendering
-    // thread could only ever wait for it while an instrument loads, and the
-    // program sets its instruments before it plays.
+    // applies the notes: FluidSynth's lock keeps them apart. The piano is
+    // loaded before any device opens, and an instrument loaded once is not
+    // loaded again, so the rendering thread never finds the lock taken
+    // unless another instrument is selected while the music plays.
     fluid_settings_setint(settings.get(), "synth.threadsafe-api", 1);
     return settings;
 }
@@ -107,7 +108,12 @@ SoundFontSearch Synthesizer::loadFirstSoundFont(const std::vector<std::string>& 
 
 bool Synthesizer::pinProgram(int program)
 {
-    return soundFontId_ != FLUID_FAILED && fluid_synth_pin_preset(synth_.get(), soundFontId_, 0, program) == FLUID_OK;
+    if (program < 0 || program >= static_cast<int>(pinned_.size()) || soundFontId_ == FLUID_FAILED)
+        return false;
+    const auto index = static_cast<std::size_t>(program);
+    if (!pinned_[index])
+        pinned_[index] = fluid_synth_pin_preset(synth_.get(), soundFontId_, 0, program) == FLUID_OK;
+    return pinned_[index];
 }
 
 int Synthesizer::periods() const

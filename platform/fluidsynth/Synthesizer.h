@@ -2,6 +2,7 @@
 
 #include "platform/fluidsynth/FluidHandles.h"
 
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ public:
 
     // Loads the samples of General MIDI program `program` (counted from 0)
     // of the SoundFont loaded and keeps them, so selecting it later reads no
-    // file; false without a SoundFont or such a program.
+    // file; false without a SoundFont or such a program. Once it is loaded,
+    // it touches the synthesizer no more, so it never holds up a rendering.
     bool pinProgram(int program);
 
     double sampleRate() const;
@@ -51,6 +53,7 @@ private:
     SettingsHandle settings_;
     SynthHandle synth_;
     int soundFontId_ = FLUID_FAILED;
+    std::bitset<128> pinned_;
 };
 
 } // namespace platform::fluidsynth
