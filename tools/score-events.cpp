@@ -88,7 +88,7 @@ int main(int argc, char** argv)
 
     auto owned = std::make_unique<platform::TestBackend>();
     platform::TestBackend& backend = *owned;
-    platform::RuntimeInit(std::move(owned));
+    const platform::Runtime runtime(std::move(owned));
     app::initialize();
     const platform::Ref<platform::Window> window = player::Window1();
 
@@ -116,6 +116,5 @@ int main(int argc, char** argv)
 
     std::cout << "# score-events " << (request.mode.empty() ? "routines" : "--mode " + request.mode) << '\n';
     for (const std::string& line : log.lines()) std::cout << line << '\n';
-    platform::RuntimeExit();
     return 0;
 }

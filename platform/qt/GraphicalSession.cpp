@@ -31,26 +31,6 @@ QtPlatform platformNamed(std::string_view name)
     return QtPlatform::Serverless;
 }
 
-// What the line calls the display a platform connects to; empty for an X11
-// platform without DISPLAY, which Qt's xcb plugin cannot even try.
-std::string displayName(QtPlatform platform)
-{
-    switch (platform) {
-    case QtPlatform::X11: {
-        const std::string_view display = variable("DISPLAY");
-        return display.empty() ? "" : "the X display " + std::string(display);
-    }
-    case QtPlatform::Wayland: {
-        // libwayland's default, as Qt's plugin connects.
-        const std::string_view display = variable("WAYLAND_DISPLAY");
-        return "the Wayland display " + std::string(display.empty() ? "wayland-0" : display);
-    }
-    case QtPlatform::Serverless:
-        break;
-    }
-    return "";
-}
-
 // The displays Qt would try, in its order, as "A or B".
 std::string displaysTried(const std::vector<QtPlatform>& order)
 {
@@ -110,6 +90,24 @@ void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QStrin
 }
 
 } // namespace
+
+std::string displayName(QtPlatform platform)
+{
+    switch (platform) {
+    case QtPlatform::X11: {
+        const std::string_view display = variable("DISPLAY");
+        return display.empty() ? "" : "the X display " + std::string(display);
+    }
+    case QtPlatform::Wayland: {
+        // libwayland's default, as Qt's plugin connects.
+        const std::string_view display = variable("WAYLAND_DISPLAY");
+        return "the Wayland display " + std::string(display.empty() ? "wayland-0" : display);
+    }
+    case QtPlatform::Serverless:
+        break;
+    }
+    return "";
+}
 
 std::vector<QtPlatform> qtPlatformOrder()
 {

@@ -20,6 +20,11 @@ enum class QtPlatform {
     Serverless, // none: offscreen, minimal, a framebuffer, ...
 };
 
+// What the lines call the display a platform connects to ("the X display
+// :0"); empty for a serverless platform and for an X11 platform without
+// DISPLAY, which Qt's xcb plugin cannot even try.
+std::string displayName(QtPlatform platform);
+
 // The platforms Qt tries, in its order: those QT_QPA_PLATFORM lists, else
 // Wayland when the session announces it, then X11.
 std::vector<QtPlatform> qtPlatformOrder();
