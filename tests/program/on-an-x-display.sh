@@ -2,7 +2,7 @@
 # The real program on an X display of its own (Xvfb, no window manager),
 # driven with xdotool, where the display goes away under it: its server
 # killed while a performance plays, its connection killed by another client
-# after a performance.
+# after a performance, its window destroyed by another client.
 set -uo pipefail
 program=$1
 skip() { echo "SKIP: $*"; exit 77; }
@@ -109,5 +109,14 @@ done
     fail "no closing message came after start and stop"
 on_display xdotool windowkill "$window"
 expect_lost "the connection killed after a performance"
+
+start_server
+start_program
+click_start
+sleep 1
+on_display xdotool windowclose "$window"
+ended || fail "it still runs after its window was destroyed"
+[ "$status" -eq 0 ] || fail "after its window was destroyed it exited with $status, not 0"
+! grep -v '^velmora20: ' "$errors" || fail "after its window was destroyed something besides the program spoke"
 
 echo "ok"
