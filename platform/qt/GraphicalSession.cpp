@@ -6,11 +6,14 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 namespace platform {
 
@@ -45,9 +48,37 @@ std::string displaysTried(const std::vector<QtPlatform>& order)
     return joined;
 }
 
+// How long a display server has to answer at start-up. A busy one answers
+// within moments; one that has not by then is stopped or hung, and Qt would
+// wait on it for ever.
+constexpr std::chrono::seconds kAnswerLimit{3};
+
+enum class Answer {
+    Yes,
+    None,   // no server there, or it refused the connection
+    Silent, // it took the connection but did not answer in time
+};
+
+// Runs a connection attempt on a thread of its own, for at most
+// kAnswerLimit: the display libraries wait for a server's answer in a read
+// that nothing interrupts. An attempt still waiting then is left to the
+// process's end, which follows at once.
+Answer answerWithin(bool (*connects)())
+{
+    std::packaged_task<bool()> attempt(connects);
+    std::future<bool> answered = attempt.get_future();
+    std::thread thread(std::move(attempt));
+    if (answered.wait_for(kAnswerLimit) != std::future_status::ready) {
+        thread.detach();
+        return Answer::Silent;
+    }
+    thread.join();
+    return answered.get() ? Answer::Yes : Answer::None;
+}
+
+// xcb_connect waits for the server's reply to the connection setup.
 bool xServerAnswers()
 {
-    if (variable("DISPLAY").empty()) return false;
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(xcb_connect(nullptr, nullptr),
                                                                                   &xcb_disconnect);
     return xcb_connection_has_error(connection.get()) == 0;
@@ -60,17 +91,19 @@ void toStandardError(const char* format, va_list arguments)
     std::vfprintf(stderr, format, arguments);
 }
 
+// A Wayland connection is made without a word from the compositor: the
+// round trip asks for one.
 bool compositorAnswers()
 {
     // libwayland explains its failures on standard error by itself (a
     // missing XDG_RUNTIME_DIR, say); here the one line says it. Its own
     // handler, which it cannot give back, also writes to standard error.
     wl_log_set_handler_client(quiet);
-    wl_display* display = wl_display_connect(nullptr);
+    const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(wl_display_connect(nullptr),
+                                                                                &wl_display_disconnect);
+    const bool answers = display != nullptr && wl_display_roundtrip(display.get()) >= 0;
     wl_log_set_handler_client(toStandardError);
-    if (display == nullptr) return false;
-    wl_display_disconnect(display);
-    return true;
+    return answers;
 }
 
 void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
@@ -137,16 +170,14 @@ std::optional<std::string> displayProblem()
 {
     const std::vector<QtPlatform> order = qtPlatformOrder();
     for (const QtPlatform platform : order) {
-        switch (platform) {
-        case QtPlatform::Serverless:
-            return std::nullopt;
-        case QtPlatform::X11:
-            if (xServerAnswers()) return std::nullopt;
-            break;
-        case QtPlatform::Wayland:
-            if (compositorAnswers()) return std::nullopt;
-            break;
-        }
+        if (platform == QtPlatform::Serverless) return std::nullopt;
+        if (platform == QtPlatform::X11 && variable("DISPLAY").empty()) continue;
+        const Answer answer = answerWithin(platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
+        if (answer == Answer::Yes) return std::nullopt;
+        // Qt would wait on this one rather than try the next.
+        if (answer == Answer::Silent)
+            return std::string(kProgram) + displayName(platform) + " does not answer (waited " +
+                   std::to_string(kAnswerLimit.count()) + " seconds)";
     }
     const std::string displays = displaysTried(order);
     if (!displays.empty()) return std::string(kProgram) + "cannot connect to " + displays;

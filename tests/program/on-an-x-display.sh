@@ -2,7 +2,10 @@
 # The real program on an X display of its own (Xvfb, no window manager),
 # driven with xdotool, where the display goes away under it: its server
 # killed while a performance plays, its connection killed by another client
-# after a performance, its window destroyed by another client.
+# after a performance, its window destroyed by another client. And a server
+# that is stopped when the program starts: one line and exit status 1 after
+# a few seconds, not a wait for ever; one stopped only for a moment is waited
+# for.
 set -uo pipefail
 program=$1
 skip() { echo "SKIP: $*"; exit 77; }
@@ -119,4 +122,17 @@ ended || fail "it still runs after its window was destroyed"
 [ "$status" -eq 0 ] || fail "after its window was destroyed it exited with $status, not 0"
 ! grep -v '^velmora20: ' "$errors" || fail "after its window was destroyed something besides the program spoke"
 
+start_server
+kill -STOP "$server"
+on_display XDG_RUNTIME_DIR="$runtime" timeout 20 "$program" >/dev/null 2>"$errors"
+status=$?
+[ "$status" -eq 1 ] || fail "on a stopped server it exited with $status, not 1"
+[ "$(cat "$errors")" = "velmora20: the X display $display does not answer (waited 3 seconds)" ] ||
+    fail "on a stopped server it did not write the one line"
+
+# Continued after a second: the window shows.
+start_server
+kill -STOP "$server"
+( sleep 1 && kill -CONT "$server" ) &
+start_program
 echo "ok"
