@@ -1,5 +1,7 @@
 #include "platform/qt/GraphicalSession.h"
 
+#include "platform/qt/TimedAttempt.h"
+
 #include <QString>
 
 #include <wayland-client.h>
@@ -10,10 +12,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <memory>
 #include <string_view>
-#include <thread>
 
 namespace platform {
 
@@ -53,29 +53,6 @@ std::string displaysTried(const std::vector<QtPlatform>& order)
 // wait on it for ever.
 constexpr std::chrono::seconds kAnswerLimit{3};
 
-enum class Answer {
-    Yes,
-    None,   // no server there, or it refused the connection
-    Silent, // it took the connection but did not answer in time
-};
-
-// Runs a connection attempt on a thread of its own, for at most
-// kAnswerLimit: the display libraries wait for a server's answer in a read
-// that nothing interrupts. An attempt still waiting then is left to the
-// process's end, which follows at once.
-Answer answerWithin(bool (*connects)())
-{
-    std::packaged_task<bool()> attempt(connects);
-    std::future<bool> answered = attempt.get_future();
-    std::thread thread(std::move(attempt));
-    if (answered.wait_for(kAnswerLimit) != std::future_status::ready) {
-        thread.detach();
-        return Answer::Silent;
-    }
-    thread.join();
-    return answered.get() ? Answer::Yes : Answer::None;
-}
-
 // xcb_connect waits for the server's reply to the connection setup.
 bool xServerAnswers()
 {
@@ -86,24 +63,17 @@ bool xServerAnswers()
 
 void quiet(const char*, va_list) {}
 
-void toStandardError(const char* format, va_list arguments)
-{
-    std::vfprintf(stderr, format, arguments);
-}
-
 // A Wayland connection is made without a word from the compositor: the
 // round trip asks for one.
 bool compositorAnswers()
 {
     // libwayland explains its failures on standard error by itself (a
-    // missing XDG_RUNTIME_DIR, say); here the one line says it. Its own
-    // handler, which it cannot give back, also writes to standard error.
+    // missing XDG_RUNTIME_DIR, say); here the one line says it. The attempt
+    // runs in a process of its own, which keeps the handler.
     wl_log_set_handler_client(quiet);
     const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(wl_display_connect(nullptr),
                                                                                 &wl_display_disconnect);
-    const bool answers = display != nullptr && wl_display_roundtrip(display.get()) >= 0;
-    wl_log_set_handler_client(toStandardError);
-    return answers;
+    return display != nullptr && wl_display_roundtrip(display.get()) >= 0;
 }
 
 void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
@@ -172,10 +142,11 @@ std::optional<std::string> displayProblem()
     for (const QtPlatform platform : order) {
         if (platform == QtPlatform::Serverless) return std::nullopt;
         if (platform == QtPlatform::X11 && variable("DISPLAY").empty()) continue;
-        const Answer answer = answerWithin(platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
-        if (answer == Answer::Yes) return std::nullopt;
+        const AttemptResult answer =
+            attemptWithin(kAnswerLimit, platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
+        if (answer == AttemptResult::Succeeded) return std::nullopt;
         // Qt would wait on this one rather than try the next.
-        if (answer == Answer::Silent)
+        if (answer == AttemptResult::TimedOut)
             return std::string(kProgram) + displayName(platform) + " does not answer (waited " +
                    std::to_string(kAnswerLimit.count()) + " seconds)";
     }
