@@ -11,11 +11,11 @@ namespace app {
 
 int main(std::unique_ptr<platform::Backend> backend)
 {
-    platform::RuntimeInit(std::move(backend));
+    platform::Runtime runtime(std::move(backend));
     initialize();
     _Main();
     finalize();
-    return platform::RuntimeExit();
+    return runtime.end();
 }
 
 void initialize()

@@ -240,7 +240,7 @@ int main(int argc, char** argv)
     useOffscreenUnlessAsked();
     auto owned = std::make_unique<StampingOutput>();
     StampingOutput& stamping = *owned;
-    platform::RuntimeInit(std::make_unique<platform::QtBackend>([&owned] { return std::move(owned); }));
+    platform::Runtime runtime(std::make_unique<platform::QtBackend>([&owned] { return std::move(owned); }));
     app::initialize();
     // One recording from the start, so each note's delay can be told.
     MonitorRecording recording(server);
@@ -272,7 +272,7 @@ int main(int argc, char** argv)
     checkDetector(reference, ours.played);
     const Timing baselineTiming = heardTiming(baselineSound, Reference(baseline.played));
     const Timing oursTiming = heardTiming(oursSound, reference);
-    platform::RuntimeExit();
+    runtime.end();
 
     const int baselineClicks = countDropouts(baselineSound);
     const int clicks = countDropouts(oursSound);

@@ -47,10 +47,7 @@ ProgramLayout readLayout()
     namespace initial = player::initialProperties;
     // The lists are decoded by the framework's class records, which live in
     // a run-time; the headless one is enough, for as long as this takes.
-    struct HeadlessRunTime {
-        HeadlessRunTime() { platform::RuntimeInit(std::make_unique<platform::TestBackend>()); }
-        ~HeadlessRunTime() { platform::RuntimeExit(); }
-    } runTime;
+    const platform::Runtime runtime(std::make_unique<platform::TestBackend>());
     return {initialValue(initial::window, platform::WindowClass(), platform::Window::Title),
             initialValue(initial::window, platform::WindowClass(), platform::Window::Height),
             middleOf(initial::start), middleOf(initial::stop)};

@@ -109,14 +109,14 @@ int main(int argc, char** argv)
     bench::useOffscreenUnlessAsked();
     auto output = std::make_unique<TimingOutput>();
     TimingOutput& timing = *output;
-    platform::RuntimeInit(std::make_unique<platform::QtBackend>([&output] { return std::move(output); }));
+    platform::Runtime runtime(std::make_unique<platform::QtBackend>([&output] { return std::move(output); }));
     app::initialize();
 
     std::puts("playing bars 1 to 20 on a mode thread...");
     const Figures real = measure(timing, playOnAModeThread);
     std::puts("playing bars 1 to 20 on the main thread with a yield that returns at once...");
     const Figures busy = measure(timing, playBars);
-    platform::RuntimeExit();
+    runtime.end();
 
     report("mode thread:", real);
     report("busy loop:  ", busy);

@@ -15,11 +15,11 @@ namespace {
 
 constexpr int kStartTimeoutMilliseconds = 10000;
 
-// The display number that Xvfb writes, followed by a newline, once it
-// accepts connections.
-std::string displayNumber(int pipe)
+// The display (":" and the number that Xvfb writes, followed by a newline,
+// once it accepts connections).
+std::string displayName(int pipe)
 {
-    std::string number;
+    std::string name = ":";
     for (;;) {
         pollfd ready{pipe, POLLIN, 0};
         if (poll(&ready, 1, kStartTimeoutMilliseconds) <= 0)
@@ -28,8 +28,8 @@ std::string displayNumber(int pipe)
         if (read(pipe, &c, 1) != 1)
             throw std::runtime_error("Xvfb ended before it said its display number");
         if (c == '\n')
-            return number;
-        number += c;
+            return name;
+        name += c;
     }
 }
 
@@ -38,7 +38,7 @@ std::string displayNumber(int pipe)
 VirtualDisplay::VirtualDisplay()
     : server_({"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"},
               {.outputPipe = true})
-    , name_(":" + displayNumber(server_.output()))
+    , name_(displayName(server_.output()))
 {
     setenv("DISPLAY", name_.c_str(), 1);
     // Qt programs started from here come to this display, whatever the

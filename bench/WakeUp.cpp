@@ -59,7 +59,7 @@ int main(int argc, char** argv)
 {
     const auto load = bench::loadFromArguments(argc, argv);
     bench::useOffscreenUnlessAsked();
-    platform::RuntimeInit(std::make_unique<platform::QtBackend>(nullptr));
+    platform::Runtime runtime(std::make_unique<platform::QtBackend>(nullptr));
 
     std::mt19937 chance(20261207);
     std::uniform_real_distribution<double> sleep(20000.0, 60000.0);
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
             return platform::Microseconds() + milliseconds * 1000.0;
         }));
     }
-    platform::RuntimeExit();
+    runtime.end();
 
     const bench::Spread afterSleep = bench::spreadOf(sleepLate);
     const bench::Spread afterNap = bench::spreadOf(napLate);

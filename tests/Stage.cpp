@@ -2,27 +2,19 @@
 
 #include "app/Startup.h"
 #include "player/Window1.h"
-#include "platform/core/Runtime.h"
 #include "score/Score.h"
 #include "tools/EventLog.h"
 
 #include <stdexcept>
 
 Stage::Stage()
+    : runtime_(std::make_unique<platform::TestBackend>())
+    , backend_(&static_cast<platform::TestBackend&>(platform::runtimeBackend()))
 {
-    auto backend = std::make_unique<platform::TestBackend>();
-    backend_ = backend.get();
-    platform::RuntimeInit(std::move(backend));
     app::initialize();
     app::_NewAppInstance();
     app::_ApplicationAddMenuHandlers();
     window_ = player::Window1();
-}
-
-Stage::~Stage()
-{
-    window_.reset();
-    platform::RuntimeExit();
 }
 
 platform::PushButton& Stage::button(std::string_view name)

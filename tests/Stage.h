@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Control.h"
+#include "platform/core/Runtime.h"
 #include "platform/core/Thread.h"
 #include "platform/core/Window.h"
 #include "platform/testing/TestBackend.h"
@@ -14,7 +15,6 @@
 class Stage {
 public:
     Stage();
-    ~Stage();
     Stage(const Stage&) = delete;
     Stage& operator=(const Stage&) = delete;
 
@@ -41,6 +41,7 @@ public:
     std::vector<std::string> scoreCalls() const;
 
 private:
+    platform::Runtime runtime_;
     platform::TestBackend* backend_;
     platform::Ref<platform::Window> window_;
 };

@@ -14,17 +14,7 @@ namespace {
 // A run-time of its own with threads whose Run handlers the test writes.
 class Threads : public testing::Test {
 protected:
-    Threads()
-    {
-        auto backend = std::make_unique<platform::TestBackend>();
-        backend_ = backend.get();
-        platform::RuntimeInit(std::move(backend));
-    }
-    ~Threads() override
-    {
-        threads_.clear();
-        platform::RuntimeExit();
-    }
+    ~Threads() override { threads_.clear(); }
 
     platform::Thread& thread(std::string name, std::function<void()> run)
     {
@@ -35,7 +25,8 @@ protected:
         return *made;
     }
 
-    platform::TestBackend* backend_;
+    platform::Runtime runtime_{std::make_unique<platform::TestBackend>()};
+    platform::TestBackend* backend_ = &static_cast<platform::TestBackend&>(platform::runtimeBackend());
     std::vector<platform::Ref<platform::Thread>> threads_;
 };
 
@@ -258,9 +249,9 @@ TEST_F(Threads, KillStopsAThreadThatWaitsForATimeAtOnce)
     EXPECT_EQ(backend_->now(), 5000); // its wake time went with it
 }
 
-TEST(RuntimeExit, UnwindsAThreadThatStillRuns)
+TEST(RuntimeEnd, UnwindsAThreadThatStillRuns)
 {
-    platform::RuntimeInit(std::make_unique<platform::TestBackend>());
+    platform::Runtime runtime(std::make_unique<platform::TestBackend>());
     auto thread = std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass()));
     bool unwound = false;
     platform::_InstallInstanceEventHandler(*thread, "Run", [&unwound](platform::Object&) {
@@ -269,7 +260,7 @@ TEST(RuntimeExit, UnwindsAThreadThatStillRuns)
     });
     thread->Run();
     platform::RuntimeBackgroundTask();
-    platform::RuntimeExit();
+    runtime.end();
     EXPECT_TRUE(unwound);
     EXPECT_FALSE(thread->isRunning());
     thread.reset(); // after the run-time has gone: touches nothing of it
@@ -278,9 +269,9 @@ TEST(RuntimeExit, UnwindsAThreadThatStillRuns)
 // A thread whose stack holds the last reference to another running thread
 // ends that one while it is unwound; shutting down must stay quiet, and so
 // must destroying the first thread afterwards.
-TEST(RuntimeExit, UnwindsAThreadThatHoldsTheLastReferenceToAnother)
+TEST(RuntimeEnd, UnwindsAThreadThatHoldsTheLastReferenceToAnother)
 {
-    platform::RuntimeInit(std::make_unique<platform::TestBackend>());
+    platform::Runtime runtime(std::make_unique<platform::TestBackend>());
     const auto newThread = [] { return std::static_pointer_cast<platform::Thread>(platform::RuntimeNewObject(platform::ThreadClass())); };
     bool heldUnwound = false;
     auto held = newThread();
@@ -300,7 +291,7 @@ TEST(RuntimeExit, UnwindsAThreadThatHoldsTheLastReferenceToAnother)
     ASSERT_EQ(held, nullptr);
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(platform::RuntimeExit(), 0);
+    EXPECT_EQ(runtime.end(), 0);
     holder.reset();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(heldUnwound);

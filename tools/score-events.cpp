@@ -1,13 +1,6 @@
 // score-events: prints what the score's routines and the performance modes
 // play, run over the test backend in virtual time. Its output is the
-// contract that checks the score by hand or by diff.
-//
-//   score-events NAME...                     the events of those routines
-//   score-events --mode original|oneshot|looped [--turns N]
-//
-// Lines: "on P N" / "off P N" (note N struck / released on NotePlayerP),
-// "wait US" (virtual microseconds passed before the next line), "call NAME"
-// (a mode calls a routine), "msgbox" (a message box), "# ..." comments.
+// contract that checks the score by hand or by diff; --help says how.
 
 #include "app/Startup.h"
 #include "player/Window1.h"
@@ -20,9 +13,27 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
+
+constexpr std::string_view kSynopsis = R"(usage: score-events NAME...
+       score-events --mode original|oneshot
+       score-events --mode looped --turns N
+)";
+
+constexpr std::string_view kDescription = R"(
+Plays the score's routines (bar1 to bar142, bars333435, ...) one after
+another, or a whole performance mode, over the test backend in virtual time,
+and prints what they send:
+  on P N, off P N   note N struck or released on NotePlayerP
+  wait US           virtual microseconds passed before the next line
+  call NAME         a mode calls a routine
+  msgbox            a message box
+  # ...             a comment
+The looped mode plays until stopped, so it takes the number of bars to draw.
+)";
 
 struct Request {
     std::vector<std::string> routines;
@@ -32,7 +43,7 @@ struct Request {
 
 [[noreturn]] void usageError(const std::string& message)
 {
-    std::cerr << "score-events: " << message << '\n';
+    std::cerr << "score-events: " << message << '\n' << kSynopsis;
     std::exit(2);
 }
 
@@ -41,6 +52,10 @@ Request parse(int argc, char** argv)
     Request request;
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::cout << kSynopsis << kDescription;
+            std::exit(0);
+        }
         if (args[i] == "--mode" && i + 1 < args.size()) {
             request.mode = args[++i];
         } else if (args[i] == "--turns" && i + 1 < args.size()) {
@@ -49,7 +64,7 @@ Request parse(int argc, char** argv)
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), turns);
             if (error != std::errc() || end != value.data() + value.size() || turns < 1) usageError("--turns needs a whole number above 0");
             request.turns = turns;
-        } else if (args[i].starts_with("--")) {
+        } else if (args[i].starts_with("-")) {
             usageError("unknown option " + args[i]);
         } else {
             request.routines.push_back(args[i]);
@@ -73,7 +88,7 @@ int main(int argc, char** argv)
 
     auto owned = std::make_unique<platform::TestBackend>();
     platform::TestBackend& backend = *owned;
-    platform::RuntimeInit(std::move(owned));
+    const platform::Runtime runtime(std::move(owned));
     app::initialize();
     const platform::Ref<platform::Window> window = player::Window1();
 
@@ -101,6 +116,5 @@ int main(int argc, char** argv)
 
     std::cout << "# score-events " << (request.mode.empty() ? "routines" : "--mode " + request.mode) << '\n';
     for (const std::string& line : log.lines()) std::cout << line << '\n';
-    platform::RuntimeExit();
     return 0;
 }

@@ -43,6 +43,13 @@ public:
     // Called at every yield, on any thread, before the turn passes on.
     virtual void yielded() {}
 
+    // The process is exiting while the run-time still runs: a library has
+    // called exit() (Qt's X11 plugin does when its display connection
+    // breaks). The line for standard error that says why, or empty. It is
+    // asked among the exit handlers, after some of the libraries' globals
+    // have gone: it may only read what the backend noted before.
+    virtual std::string whyExiting() const { return {}; }
+
     // Called for every call made by name through a method table, before the
     // method runs; lets tests and tools see what the program calls.
     virtual void methodCalled(const Object&, std::string_view) {}

@@ -5,15 +5,14 @@
 #include "platform/core/Window.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 
 namespace platform {
 
-namespace {
-
-// The framework's registries: one run-time at a time, from RuntimeInit to
-// RuntimeExit.
+// The framework's registries.
 struct RuntimeState {
     std::unique_ptr<Backend> backend;
     std::unique_ptr<Scheduler> scheduler;
@@ -26,39 +25,56 @@ struct RuntimeState {
     bool unhandledException = false;
 };
 
-std::unique_ptr<RuntimeState>& state()
-{
-    static std::unique_ptr<RuntimeState> runtime;
-    return runtime;
-}
+namespace {
+
+// The started run-time, held by its Runtime.
+RuntimeState* started = nullptr;
 
 RuntimeState& running()
 {
-    if (!state()) throw std::logic_error("the run-time is not started");
-    return *state();
+    if (started == nullptr) throw std::logic_error("the run-time is not started");
+    return *started;
+}
+
+// An exit handler: the process is exiting under a started run-time.
+void exitWhileStarted()
+{
+    if (started == nullptr) return;
+    const std::string why = started->backend->whyExiting();
+    if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 } // namespace
 
-void RuntimeInit(std::unique_ptr<Backend> backend)
+Runtime::Runtime(std::unique_ptr<Backend> backend)
 {
-    if (state()) throw std::logic_error("the run-time is already started");
-    auto runtime = std::make_unique<RuntimeState>();
-    runtime->scheduler = std::make_unique<Scheduler>(*backend);
-    runtime->backend = std::move(backend);
-    state() = std::move(runtime);
+    if (started != nullptr) throw std::logic_error("the run-time is already started");
+    [[maybe_unused]] static const int exitHandler = std::atexit(exitWhileStarted);
+    state_ = std::make_unique<RuntimeState>();
+    state_->scheduler = std::make_unique<Scheduler>(*backend);
+    state_->backend = std::move(backend);
+    started = state_.get();
 }
 
-int RuntimeExit()
+Runtime::~Runtime()
 {
-    RuntimeState& runtime = running();
+    if (state_) end();
+}
+
+int Runtime::end()
+{
+    if (!state_) throw std::logic_error("the run-time has ended");
+    RuntimeState& runtime = *state_;
     runtime.scheduler->unwindAll();
     for (const Ref<Window>& window : runtime.windows) window->close();
     runtime.windows.clear();
     runtime.implicitInstances.clear();
     runtime.app.reset();
     const int exitCode = runtime.unhandledException ? 1 : runtime.loopResult;
-    state().reset();
+    started = nullptr;
+    state_.reset();
     return exitCode;
 }
 

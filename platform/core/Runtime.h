@@ -12,15 +12,36 @@ namespace platform {
 class Application;
 class Scheduler;
 class Window;
+struct RuntimeState;
 
-// Starts the framework's run-time on a backend. Every other operation of the
-// framework needs a started run-time.
-void RuntimeInit(std::unique_ptr<Backend> backend);
+// The framework's run-time: its registries, from start to end, one at a time.
+// Whoever starts the program holds it (main, a test), never a static: so it
+// ends before main returns, and when a library ends the process with exit()
+// from inside the event loop (Qt's X11 plugin does, when its display
+// connection breaks), the exit handlers find nothing of it to destroy under
+// a library whose globals they are tearing down. Such an exit ends the
+// process at once, with status 1 and the backend's line saying why: the
+// threads stand mid-turn, so nothing can be ended in order, and nothing
+// sounds on.
+class Runtime {
+public:
+    // Starts the run-time on a backend. Every other operation of the
+    // framework needs a started run-time.
+    explicit Runtime(std::unique_ptr<Backend> backend);
+    // Ends the run-time unless end() has.
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
 
-// Shuts the run-time down: kills every thread, closes the windows and releases
-// the application object, then the backend. Returns the exit code: the event
-// loop's result, or 1 if an exception reached the unhandled-exception handler.
-int RuntimeExit();
+    // Shuts the run-time down: kills every thread, closes the windows and
+    // releases the application object, then the backend. Returns the exit
+    // code: the event loop's result, or 1 if an exception reached the
+    // unhandled-exception handler.
+    int end();
+
+private:
+    std::unique_ptr<RuntimeState> state_;
+};
 
 // The event loop; returns when the application quits.
 void _RuntimeRun();

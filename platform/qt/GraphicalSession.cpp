@@ -1,11 +1,14 @@
 #include "platform/qt/GraphicalSession.h"
 
+#include "platform/qt/TimedAttempt.h"
+
 #include <QString>
 
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -31,26 +34,6 @@ QtPlatform platformNamed(std::string_view name)
     return QtPlatform::Serverless;
 }
 
-// What the line calls the display a platform connects to; empty for an X11
-// platform without DISPLAY, which Qt's xcb plugin cannot even try.
-std::string displayName(QtPlatform platform)
-{
-    switch (platform) {
-    case QtPlatform::X11: {
-        const std::string_view display = variable("DISPLAY");
-        return display.empty() ? "" : "the X display " + std::string(display);
-    }
-    case QtPlatform::Wayland: {
-        // libwayland's default, as Qt's plugin connects.
-        const std::string_view display = variable("WAYLAND_DISPLAY");
-        return "the Wayland display " + std::string(display.empty() ? "wayland-0" : display);
-    }
-    case QtPlatform::Serverless:
-        break;
-    }
-    return "";
-}
-
 // The displays Qt would try, in its order, as "A or B".
 std::string displaysTried(const std::vector<QtPlatform>& order)
 {
@@ -65,9 +48,14 @@ std::string displaysTried(const std::vector<QtPlatform>& order)
     return joined;
 }
 
+// How long a display server has to answer at start-up. A busy one answers
+// within moments; one that has not by then is stopped or hung, and Qt would
+// wait on it for ever.
+constexpr std::chrono::seconds kAnswerLimit{3};
+
+// xcb_connect waits for the server's reply to the connection setup.
 bool xServerAnswers()
 {
-    if (variable("DISPLAY").empty()) return false;
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(xcb_connect(nullptr, nullptr),
                                                                                   &xcb_disconnect);
     return xcb_connection_has_error(connection.get()) == 0;
@@ -75,22 +63,17 @@ bool xServerAnswers()
 
 void quiet(const char*, va_list) {}
 
-void toStandardError(const char* format, va_list arguments)
-{
-    std::vfprintf(stderr, format, arguments);
-}
-
+// A Wayland connection is made without a word from the compositor: the
+// round trip asks for one.
 bool compositorAnswers()
 {
     // libwayland explains its failures on standard error by itself (a
-    // missing XDG_RUNTIME_DIR, say); here the one line says it. Its own
-    // handler, which it cannot give back, also writes to standard error.
+    // missing XDG_RUNTIME_DIR, say); here the one line says it. The attempt
+    // runs in a process of its own, which keeps the handler.
     wl_log_set_handler_client(quiet);
-    wl_display* display = wl_display_connect(nullptr);
-    wl_log_set_handler_client(toStandardError);
-    if (display == nullptr) return false;
-    wl_display_disconnect(display);
-    return true;
+    const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(wl_display_connect(nullptr),
+                                                                                &wl_display_disconnect);
+    return display != nullptr && wl_display_roundtrip(display.get()) >= 0;
 }
 
 void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
@@ -110,6 +93,24 @@ void exitOnFatal(QtMsgType type, const QMessageLogContext& context, const QStrin
 }
 
 } // namespace
+
+std::string displayName(QtPlatform platform)
+{
+    switch (platform) {
+    case QtPlatform::X11: {
+        const std::string_view display = variable("DISPLAY");
+        return display.empty() ? "" : "the X display " + std::string(display);
+    }
+    case QtPlatform::Wayland: {
+        // libwayland's default, as Qt's plugin connects.
+        const std::string_view display = variable("WAYLAND_DISPLAY");
+        return "the Wayland display " + std::string(display.empty() ? "wayland-0" : display);
+    }
+    case QtPlatform::Serverless:
+        break;
+    }
+    return "";
+}
 
 std::vector<QtPlatform> qtPlatformOrder()
 {
@@ -139,16 +140,15 @@ std::optional<std::string> displayProblem()
 {
     const std::vector<QtPlatform> order = qtPlatformOrder();
     for (const QtPlatform platform : order) {
-        switch (platform) {
-        case QtPlatform::Serverless:
-            return std::nullopt;
-        case QtPlatform::X11:
-            if (xServerAnswers()) return std::nullopt;
-            break;
-        case QtPlatform::Wayland:
-            if (compositorAnswers()) return std::nullopt;
-            break;
-        }
+        if (platform == QtPlatform::Serverless) return std::nullopt;
+        if (platform == QtPlatform::X11 && variable("DISPLAY").empty()) continue;
+        const AttemptResult answer =
+            attemptWithin(kAnswerLimit, platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
+        if (answer == AttemptResult::Succeeded) return std::nullopt;
+        // Qt would wait on this one rather than try the next.
+        if (answer == AttemptResult::TimedOut)
+            return std::string(kProgram) + displayName(platform) + " does not answer (waited " +
+                   std::to_string(kAnswerLimit.count()) + " seconds)";
     }
     const std::string displays = displaysTried(order);
     if (!displays.empty()) return std::string(kProgram) + "cannot connect to " + displays;

@@ -20,13 +20,21 @@ enum class QtPlatform {
     Serverless, // none: offscreen, minimal, a framebuffer, ...
 };
 
+// What the lines call the display a platform connects to ("the X display
+// :0"); empty for a serverless platform and for an X11 platform without
+// DISPLAY, which Qt's xcb plugin cannot even try.
+std::string displayName(QtPlatform platform);
+
 // The platforms Qt tries, in its order: those QT_QPA_PLATFORM lists, else
 // Wayland when the session announces it, then X11.
 std::vector<QtPlatform> qtPlatformOrder();
 
 // Goes through Qt's platforms in its order until one has no server or its
-// server answers a connection. Nothing when one does; else the line for
-// standard error that says why no window can be shown, naming the displays.
+// server answers a connection within a few seconds. Nothing when one does;
+// else the line for standard error that says why no window can be shown,
+// naming the displays: those without a server, or the one that took the
+// connection but did not answer (stopped, hung), where Qt would wait for
+// ever rather than try the next.
 std::optional<std::string> displayProblem();
 
 // While it lives, Qt's fatal errors, which can only be its platform failing

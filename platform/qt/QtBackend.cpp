@@ -80,6 +80,11 @@ void QtBackend::threadsRunnable()
     threadTimer_.start();
 }
 
+std::string QtBackend::whyExiting() const
+{
+    return display_.lossReport();
+}
+
 QMainWindow* QtBackend::mainWindow()
 {
     return views_.empty() ? nullptr : &views_.front()->frame();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Backend.h"
+#include "platform/qt/DisplayConnection.h"
 #include "platform/qt/ThreadTimer.h"
 #include "platform/qt/WindowView.h"
 
@@ -16,7 +17,8 @@ namespace platform {
 // The desktop backend: a Qt application whose event loop is the program's,
 // with a view of each constructed window, message boxes and a thread timer
 // that gives the cooperative threads their turns on the GUI thread. The notes
-// sound through the output it is given.
+// sound through the output it is given. When Qt ends the process because
+// its display went away, the backend's line names the display.
 class QtBackend : public Backend {
 public:
     using OutputFactory = std::function<std::unique_ptr<NoteOutput>()>;
@@ -36,6 +38,7 @@ public:
     void showMessageBox(const std::string& text, bool wait) override;
     void windowConstructed(Window& window) override;
     void threadsRunnable() override;
+    std::string whyExiting() const override;
 
     // The frame of the first window constructed, or nullptr before one is.
     QMainWindow* mainWindow();
@@ -52,6 +55,7 @@ private:
 
     std::unique_ptr<NoteOutput> output_;
     std::unique_ptr<QApplication> application_;
+    DisplayConnection display_;
     // The parent of message boxes shown while there is no window: never
     // shown, it deletes any still open when the backend goes.
     std::unique_ptr<QWidget> boxOwner_;

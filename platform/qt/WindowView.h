@@ -2,6 +2,7 @@
 
 #include "platform/core/Window.h"
 #include "platform/qt/ControlView.h"
+#include "platform/qt/FrameDestroyWatch.h"
 
 #include <QMainWindow>
 
@@ -36,6 +37,7 @@ private:
     std::weak_ptr<Window> window_;
     std::unique_ptr<QMainWindow> frame_;
     QWidget* content_; // owned by frame_
+    FrameDestroyWatch destroyWatch_{*frame_};
     // Declared after the frame, so they stop observing before it goes.
     std::vector<std::unique_ptr<ControlView>> controls_;
 };

@@ -3,8 +3,9 @@
 # private runtime directory: with DISPLAY unset its window is mapped (the
 # compositor puts the surface titled "Velmora 20" on its output, as the
 # client's protocol log shows); with DISPLAY set as well it still runs on
-# Wayland, without a word from Qt; and where Qt's platform plugin does not
-# start on a compositor that answers, one line and exit status 1.
+# Wayland, without a word from Qt; where Qt's platform plugin does not start
+# on a compositor that answers, and where the compositor is stopped, one
+# line and exit status 1.
 set -uo pipefail
 program=$1
 skip() { echo "SKIP: $*"; exit 77; }
@@ -17,7 +18,8 @@ log=$work/log
 socket=velmora-test
 compositor=
 cleanup() {
-    [ -n "$compositor" ] && kill "$compositor" 2>/dev/null && wait "$compositor" 2>/dev/null
+    [ -n "$compositor" ] && kill -CONT "$compositor" 2>/dev/null && kill "$compositor" 2>/dev/null &&
+        wait "$compositor" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -76,4 +78,15 @@ status=$?
 [ "$(tail -n 1 "$log")" = "velmora20: cannot show a window on the Wayland display $socket: Qt's platform plugin did not start there" ] ||
     fail "where Qt's platform does not start the last line does not name the display"
 ! grep -q Reinstall "$log" || fail "Qt's advice to reinstall was shown"
+
+# A compositor that takes the connection but does not answer (stopped, hung):
+# Qt would wait on it for ever, not fall back to the next platform listed.
+kill -STOP "$compositor"
+env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM="wayland;offscreen" \
+    timeout 20 "$program" >/dev/null 2>"$log"
+status=$?
+kill -CONT "$compositor"
+[ "$status" -eq 1 ] || fail "on a stopped compositor it exited with $status, not 1"
+[ "$(cat "$log")" = "velmora20: the Wayland display $socket does not answer (waited 3 seconds)" ] ||
+    fail "on a stopped compositor it did not write the one line"
 echo "ok"

@@ -21,7 +21,6 @@ class ProgramWindow : public testing::Test {
 protected:
     ProgramWindow()
     {
-        platform::RuntimeInit(std::make_unique<platform::QtBackend>(nullptr));
         app::initialize();
         app::_NewAppInstance();
         app::_ApplicationAddMenuHandlers();
@@ -29,12 +28,6 @@ protected:
         frame_ = static_cast<platform::QtBackend&>(platform::runtimeBackend()).mainWindow();
         window_ = platform::_GetImplicitWindow("Window1.Window1");
     }
-    ~ProgramWindow() override
-    {
-        window_.reset();
-        platform::RuntimeExit(); // a box still open goes with the window
-    }
-
     QMainWindow& frame() { return *frame_; }
     platform::Thread& thread(const char* name)
     {
@@ -85,6 +78,8 @@ protected:
         return nullptr;
     }
 
+    // Ends once window_ has let go; a box still open goes with the window.
+    platform::Runtime runtime_{std::make_unique<platform::QtBackend>(nullptr)};
     QMainWindow* frame_;
     platform::Ref<platform::Window> window_;
 };

@@ -7,10 +7,9 @@
 using namespace platform;
 
 QtStage::QtStage()
+    : runtime_(std::make_unique<QtBackend>(nullptr))
+    , backend_(&static_cast<QtBackend&>(runtimeBackend()))
 {
-    auto backend = std::make_unique<QtBackend>(nullptr);
-    backend_ = backend.get();
-    RuntimeInit(std::move(backend));
     app_ = std::static_pointer_cast<Application>(RuntimeNewObject(ApplicationClass()));
     _RuntimeRegisterAppObject(app_);
     window_ = std::static_pointer_cast<Window>(RuntimeNewObject(WindowClass()));
@@ -19,13 +18,6 @@ QtStage::QtStage()
     window_->set(Window::Height, 300);
     window_->set(Window::Visible, true);
     window_->set(Window::MenuBarVisible, true);
-}
-
-QtStage::~QtStage()
-{
-    window_.reset();
-    app_.reset();
-    RuntimeExit();
 }
 
 Ref<MenuItem> QtStage::item(MenuItem& parent, const ClassRecord& record, const std::string& name, const std::string& text)

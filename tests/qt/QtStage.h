@@ -2,6 +2,7 @@
 
 #include "platform/core/Application.h"
 #include "platform/core/Menu.h"
+#include "platform/core/Runtime.h"
 #include "platform/core/Window.h"
 #include "platform/qt/QtBackend.h"
 
@@ -16,7 +17,6 @@
 class QtStage {
 public:
     QtStage();
-    ~QtStage();
     QtStage(const QtStage&) = delete;
     QtStage& operator=(const QtStage&) = delete;
 
@@ -52,6 +52,7 @@ public:
 private:
     platform::Ref<platform::Object> addControl(const platform::ClassRecord& record, const std::string& name);
 
+    platform::Runtime runtime_;
     platform::QtBackend* backend_;
     platform::Ref<platform::Application> app_;
     platform::Ref<platform::Window> window_;

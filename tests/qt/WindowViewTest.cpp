@@ -3,6 +3,7 @@
 #include "platform/qt/WindowView.h"
 #include "tests/qt/QtStage.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QMenuBar>
 #include <QPushButton>
@@ -10,6 +11,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
 
 using namespace platform;
 
@@ -36,6 +39,19 @@ Ref<RadioButton> placeRadio(QtStage& stage, const std::string& name, int left, b
     radio->set(RadioButton::Height, 20);
     radio->set(RadioButton::Value, value);
     return radio;
+}
+
+// Hands an event about a native window to the application's native event
+// filters, as Qt's X11 plugin does with each event from the display, then
+// runs what they queued.
+void deliverX11Event(std::uint8_t type, WId window)
+{
+    xcb_destroy_notify_event_t event{}; // its window field lies where every such event's does
+    event.response_type = type;
+    event.window = static_cast<xcb_window_t>(window);
+    qintptr result = 0;
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &event, &result);
+    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -87,6 +103,21 @@ TEST(WindowView, FrameButtonsAndResizingFollowTheWindow)
     stage.window().set(Window::MaximizeButton, true);
     EXPECT_TRUE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(frame.isVisible());
+}
+
+TEST(WindowView, AFrameWhoseNativeWindowAnotherClientDestroyedIsClosed)
+{
+    QtStage stage;
+    stage.construct();
+    QMainWindow& frame = stage.frame();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+
+    deliverX11Event(XCB_DESTROY_NOTIFY, frame.internalWinId() + 1);
+    deliverX11Event(XCB_UNMAP_NOTIFY, frame.internalWinId());
+    EXPECT_TRUE(frame.isVisible());
+
+    deliverX11Event(XCB_DESTROY_NOTIFY, frame.internalWinId());
+    EXPECT_FALSE(frame.isVisible());
 }
 
 TEST(WindowView, VisibleAndTitleFollowTheWindowAfterConstruction)
