@@ -35,6 +35,7 @@
 // steps named (stall_tail gives rss_mb too).
 
 #include "bench/ServerFaults.h"
+#include "bench/SinkFaults.h"
 #include "bench/Spread.h"
 #include "bench/Subprocess.h"
 
@@ -72,8 +73,12 @@ auto attempt(const char* name, Step step) -> std::optional<decltype(step())>
 
 // The figures of every run, each as the runs gave it.
 struct Figures {
-    std::vector<bool> serverDies, lateServer;
+    std::vector<bool> serverDies, lateServer, cardFallback;
     std::vector<double> stallTail, plainTail, frozenQuit, quickQuit, peakMegabytes;
+    // The most while the sink was suspended; lines on stderr; from the
+    // resume to sound, infinity for none.
+    std::vector<double> suspendedClients, suspendedStreams, suspendedThreads, suspendedFds, suspendedLines,
+        resumeSound;
 };
 
 struct Step {
@@ -116,32 +121,54 @@ const Step kSteps[] = {
          if (auto sound = attempt("late_server", [&] { return lateServer(program); }))
              figures.lateServer.push_back(*sound);
      }},
+    {"suspended_sink",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto suspension = attempt("suspended_sink", [&] { return suspendedSink(program); })) {
+             figures.suspendedClients.push_back(suspension->most.clients);
+             figures.suspendedStreams.push_back(suspension->most.streams);
+             figures.suspendedThreads.push_back(suspension->most.threads);
+             figures.suspendedFds.push_back(suspension->most.fds);
+             figures.suspendedLines.push_back(suspension->lines);
+             figures.resumeSound.push_back(suspension->soundSeconds);
+         }
+     }},
+    {"card_fallback",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto sound = attempt("card_fallback", [&] { return cardFallback(program); }))
+             figures.cardFallback.push_back(*sound);
+     }},
 };
 
-std::string verdict(const std::vector<bool>& sounded)
+// "sound" (or another word for all is well) only if every run said so.
+std::string verdict(const std::vector<bool>& good, const char* yes = "sound", const char* no = "mute")
 {
-    if (sounded.empty()) return "error";
-    for (const bool sound : sounded)
-        if (!sound) return "mute";
-    return "sound";
+    if (good.empty()) return "error";
+    return std::all_of(good.begin(), good.end(), [](bool each) { return each; }) ? yes : no;
 }
 
-std::string shown(double value, int decimals)
+// How a figure reads: its decimals, and what stands for infinity (a program
+// that never quit, a sound that never came).
+struct Format {
+    int decimals = 2;
+    std::string infinite = ">" + std::to_string(int(kQuitLimitSeconds));
+};
+
+std::string shown(double value, const Format& format)
 {
-    if (std::isinf(value)) return ">" + std::to_string(int(kQuitLimitSeconds));
+    if (std::isinf(value)) return format.infinite;
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::snprintf(text, sizeof text, "%.*f", format.decimals, value);
     return text;
 }
 
 enum class Over { Median, Range };
 
-std::string overRuns(const std::vector<double>& values, Over over, int decimals = 2)
+std::string overRuns(const std::vector<double>& values, Over over, const Format& format)
 {
     if (values.empty()) return "error";
-    if (over == Over::Median) return shown(median(values), decimals);
+    if (over == Over::Median) return shown(median(values), format);
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return shown(*low, decimals) + " to " + shown(*high, decimals);
+    return shown(*low, format) + " to " + shown(*high, format);
 }
 
 using Selection = std::set<std::string>;
@@ -149,9 +176,10 @@ using Selection = std::set<std::string>;
 // The figures of the steps that ran, over the runs.
 std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
 {
-    const auto typical = [over](const std::vector<double>& values, int decimals = 2) {
-        return overRuns(values, over, decimals);
+    const auto typical = [over](const std::vector<double>& values, const Format& format = {}) {
+        return overRuns(values, over, format);
     };
+    const Format count{0};
     std::string line;
     const auto add = [&](const char* step, const std::string& text) {
         if (ran.contains(step)) line += " " + text;
@@ -161,7 +189,14 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
     add("frozen_quit", "frozen_quit_s=" + typical(figures.frozenQuit));
     add("quick_quit", "quick_quit_s=" + typical(figures.quickQuit));
     add("late_server", "late_server=" + verdict(figures.lateServer));
-    add("stall_tail", "rss_mb=" + typical(figures.peakMegabytes, 1));
+    add("stall_tail", "rss_mb=" + typical(figures.peakMegabytes, {1}));
+    add("suspended_sink", "suspended_clients=" + typical(figures.suspendedClients, count) +
+                              " suspended_streams=" + typical(figures.suspendedStreams, count) +
+                              " suspended_threads=" + typical(figures.suspendedThreads, count) +
+                              " suspended_fds=" + typical(figures.suspendedFds, count) +
+                              " suspended_lines=" + typical(figures.suspendedLines, count) +
+                              " resume_sound_s=" + typical(figures.resumeSound, {2, "none"}));
+    add("card_fallback", "card_fallback=" + verdict(figures.cardFallback));
     return line;
 }
 

@@ -86,6 +86,12 @@ void PrivatePulseServer::resume()
     if (server_) server_->signal(SIGCONT);
 }
 
+void PrivatePulseServer::suspendSink(bool suspended)
+{
+    if (Subprocess({"pactl", "--server=" + address(), "suspend-sink", kSink, suspended ? "1" : "0"}).wait() != 0)
+        throw std::runtime_error("pactl could not suspend or resume the sink");
+}
+
 std::string PrivatePulseServer::address() const
 {
     return "unix:" + (directory_ / "runtime" / "native").string();

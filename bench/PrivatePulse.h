@@ -42,6 +42,9 @@ public:
     // SIGSTOP and SIGCONT.
     void freeze();
     void resume();
+    // Suspends its sink, or lets it run again, as a desktop does to save
+    // power or to give a program the device (`pactl suspend-sink`).
+    void suspendSink(bool suspended);
 
     // Underruns of playback streams the server logged so far.
     int underruns() const;
