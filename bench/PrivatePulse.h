@@ -63,17 +63,26 @@ private:
 // measures its own processor time needs that), or, timed, through a thread
 // of this process that notes when each chunk arrived, so that a frame can be
 // told when it was captured.
+//
+// In full detail it is float stereo at 44.1 kHz; coarse, one 16-bit channel
+// at 8 kHz: minutes of that fit in what the server keeps for a recorder
+// (4 MB), so none is lost when a server that was stopped catches up on
+// those minutes in one burst.
 class MonitorRecording {
 public:
     enum class Arrivals { Untimed, Timed };
+    enum class Detail { Full, Coarse };
 
-    explicit MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals = Arrivals::Untimed);
+    explicit MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals = Arrivals::Untimed,
+                              Detail detail = Detail::Full);
     ~MonitorRecording();
     MonitorRecording(const MonitorRecording&) = delete;
     MonitorRecording& operator=(const MonitorRecording&) = delete;
 
-    // Interleaved stereo at 44.1 kHz.
+    // Interleaved stereo at rate() frames a second (a coarse recording's one
+    // channel in both).
     std::vector<float> finish();
+    double rate() const { return detail_ == Detail::Full ? 44100 : 8000; }
     // When its frames were captured; after finish(), of a timed recording
     // that received something.
     RecordingClock clock() const;
@@ -81,6 +90,7 @@ public:
 private:
     void read();
 
+    Detail detail_;
     std::filesystem::path file_; // untimed
     Subprocess recorder_;
     std::string bytes_;
