@@ -1,5 +1,6 @@
 // bench-audio-faults: what the real program does when its sound server dies,
-// stalls, freezes or starts late, as a user of the desktop meets it.
+// stalls, freezes or starts late, or the desktop suspends its sink, as a
+// user of the desktop meets it.
 //
 // It runs the program binary (by default the velmora20 next to the bench's
 // directory), for each fault on a fresh X display of its own (Xvfb) and a
@@ -28,6 +29,27 @@
 //   starts after it, `start`: is there sound within 4 s?
 // - rss_mb: the program's peak resident memory (VmHWM) after playing for
 //   8 s, before `stop`, in the stall baseline's run.
+// - suspended_sink: while the looped mode plays, the sink is suspended for
+//   60 s (`pactl suspend-sink`) and resumed: the most connections (clients)
+//   and playback streams (sink inputs) of the program on the server, and
+//   threads and fds of its process, sampled every 0.5 s; the lines on its
+//   standard error; seconds from the resume to sound.
+// - card_fallback: ALSA's `default` stands for a card while no server runs
+//   (StandInCard.h); the server is killed during a performance, and 1.5 s
+//   later, the next notes having found no server, a new one is started at
+//   its path: is the performance heard on it within 4 s, while it plays?
+// - sound_after_stop_s (frozen_then_stop): the server is stopped while the
+//   looped mode plays, for longer than it takes to play the output's 4096
+//   waiting notes (from the score's timing, plus 20 s); `stop`, its message
+//   closed; the server continued: seconds of sound after the silence it
+//   fell into (0: nothing sounds after `stop`).
+// - stray_after_stall_s (stall_stray): the server is stopped for 5 s from
+//   2 s before the original mode's last strike; nothing is due once it
+//   continues, so any sound after its silence was struck before the stall
+//   ended: its seconds.
+// - frozen_after_stop_lines: `stop`; 1.5 s later, the device still open and
+//   nothing sounding, the server is stopped for 2 s: the lines saying the
+//   output stopped playing.
 //
 // Every step cleans up after itself, also when it fails; its line says so.
 // --repeat N runs every step N times; the last line then gives the medians,
@@ -36,6 +58,7 @@
 
 #include "bench/ServerFaults.h"
 #include "bench/SinkFaults.h"
+#include "bench/StaleNotes.h"
 #include "bench/Spread.h"
 #include "bench/Subprocess.h"
 
@@ -79,6 +102,8 @@ struct Figures {
     // resume to sound, infinity for none.
     std::vector<double> suspendedClients, suspendedStreams, suspendedThreads, suspendedFds, suspendedLines,
         resumeSound;
+    // Seconds of sound after the server continued; lines said.
+    std::vector<double> soundAfterStop, strayAfterStall, afterStopLines;
 };
 
 struct Step {
@@ -136,6 +161,21 @@ const Step kSteps[] = {
      [](const std::filesystem::path& program, Figures& figures) {
          if (auto sound = attempt("card_fallback", [&] { return cardFallback(program); }))
              figures.cardFallback.push_back(*sound);
+     }},
+    {"frozen_then_stop",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto heard = attempt("frozen_then_stop", [&] { return frozenThenStop(program); }))
+             figures.soundAfterStop.push_back(heard->seconds);
+     }},
+    {"stall_stray",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto heard = attempt("stall_stray", [&] { return stallStray(program); }))
+             figures.strayAfterStall.push_back(heard->seconds);
+     }},
+    {"frozen_after_stop_line",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto lines = attempt("frozen_after_stop_line", [&] { return frozenAfterStopLines(program); }))
+             figures.afterStopLines.push_back(*lines);
      }},
 };
 
@@ -197,6 +237,9 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
                               " suspended_lines=" + typical(figures.suspendedLines, count) +
                               " resume_sound_s=" + typical(figures.resumeSound, {2, "none"}));
     add("card_fallback", "card_fallback=" + verdict(figures.cardFallback));
+    add("frozen_then_stop", "sound_after_stop_s=" + typical(figures.soundAfterStop));
+    add("stall_stray", "stray_after_stall_s=" + typical(figures.strayAfterStall));
+    add("frozen_after_stop_line", "frozen_after_stop_lines=" + typical(figures.afterStopLines, count));
     return line;
 }
 
