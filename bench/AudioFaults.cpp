@@ -1,6 +1,7 @@
 // bench-audio-faults: what the real program does when its sound server dies,
 // stalls, freezes or starts late, or the desktop suspends its sink, as a
-// user of the desktop meets it.
+// user of the desktop meets it; and how the start of a performance is
+// heard.
 //
 // It runs the program binary (by default the velmora20 next to the bench's
 // directory), for each fault on a fresh X display of its own (Xvfb) and a
@@ -50,6 +51,14 @@
 // - frozen_after_stop_lines: `stop`; 1.5 s later, the device still open and
 //   nothing sounding, the server is stopped for 2 s: the lines saying the
 //   output stopped playing.
+// - heard_timing: the original mode's first 34 s on the monitor, onset by
+//   onset, against the score's timing (from score-events), the first chord
+//   included: each step's spacing from the onset heard before against the
+//   score's (its error p99 and max), the onsets never heard, and the first
+//   step (from the first chord to the next onset heard); on the sink that
+//   takes the first write at once and on the one that holds it (held_).
+// - start_at_window_s: `start` clicked as the window shows: seconds to the
+//   first sound; "later", clicked 3 s after the window showed.
 //
 // Every step cleans up after itself, also when it fails; its line says so.
 // --repeat N runs every step N times; the last line then gives the medians,
@@ -59,6 +68,7 @@
 #include "bench/ServerFaults.h"
 #include "bench/SinkFaults.h"
 #include "bench/StaleNotes.h"
+#include "bench/StartTiming.h"
 #include "bench/Spread.h"
 #include "bench/Subprocess.h"
 
@@ -104,6 +114,13 @@ struct Figures {
         resumeSound;
     // Seconds of sound after the server continued; lines said.
     std::vector<double> soundAfterStop, strayAfterStall, afterStopLines;
+    // The opening as heard, on a sink that takes the first write at once
+    // and on one that holds it: step errors, missing onsets.
+    struct Heard {
+        std::vector<double> p99, max, missing, firstStep;
+    } heard, heldHeard;
+    // From `start` to sound, clicked as the window showed and a while later.
+    std::vector<double> startAtWindow, startLater;
 };
 
 struct Step {
@@ -177,6 +194,25 @@ const Step kSteps[] = {
          if (auto lines = attempt("frozen_after_stop_line", [&] { return frozenAfterStopLines(program); }))
              figures.afterStopLines.push_back(*lines);
      }},
+    {"heard_timing",
+     [](const std::filesystem::path& program, Figures& figures) {
+         for (const auto sink : {PrivatePulseServer::Sink::Prompt, PrivatePulseServer::Sink::HoldsFirstWrite}) {
+             if (auto opening = attempt("heard_timing", [&] { return heardOpening(program, sink); })) {
+                 Figures::Heard& heard = sink == PrivatePulseServer::Sink::Prompt ? figures.heard : figures.heldHeard;
+                 heard.p99.push_back(opening->steps.p99);
+                 heard.max.push_back(opening->steps.max);
+                 heard.missing.push_back(double(opening->missing.size()));
+                 heard.firstStep.push_back(std::abs(opening->firstStep));
+             }
+         }
+     }},
+    {"start_at_window",
+     [](const std::filesystem::path& program, Figures& figures) {
+         if (auto seconds = attempt("start_at_window", [&] { return firstSoundAfterStart(program, 0); }))
+             figures.startAtWindow.push_back(*seconds);
+         if (auto seconds = attempt("start_at_window", [&] { return firstSoundAfterStart(program, 3); }))
+             figures.startLater.push_back(*seconds);
+     }},
 };
 
 // "sound" (or another word for all is well) only if every run said so.
@@ -240,6 +276,13 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
     add("frozen_then_stop", "sound_after_stop_s=" + typical(figures.soundAfterStop));
     add("stall_stray", "stray_after_stall_s=" + typical(figures.strayAfterStall));
     add("frozen_after_stop_line", "frozen_after_stop_lines=" + typical(figures.afterStopLines, count));
+    for (const auto& [prefix, heard] : {std::pair{"heard", &figures.heard}, std::pair{"held_heard", &figures.heldHeard}})
+        add("heard_timing", std::string(prefix) + "_step_p99_ms=" + typical(heard->p99) + " " + prefix +
+                                "_step_max_ms=" + typical(heard->max) + " " + prefix + "_missing=" +
+                                typical(heard->missing, count) + " " + prefix +
+                                "_first_step_ms=" + typical(heard->firstStep, {1}));
+    add("start_at_window", "start_at_window_s=" + typical(figures.startAtWindow, {2, "none"}) + " (later " +
+                               typical(figures.startLater, {2, "none"}) + ")");
     return line;
 }
 
