@@ -128,29 +128,36 @@ struct Step {
     void (*run)(const std::filesystem::path& program, Figures& figures);
 };
 
+// Runs a step that gives one figure, and keeps it.
+template <typename Value, typename Step>
+void keep(const char* name, std::vector<Value>& figures, Step step)
+{
+    if (auto value = attempt(name, step)) figures.push_back(*value);
+}
+
+using Path = std::filesystem::path;
+
 const Step kSteps[] = {
     {"server_dies",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto sound = attempt("server_dies", [&] { return serverDies(program); }))
-             figures.serverDies.push_back(*sound);
+     [](const Path& program, Figures& figures) {
+         keep("server_dies", figures.serverDies, [&] { return serverDies(program); });
      }},
     {"stall_tail",
-     [](const std::filesystem::path& program, Figures& figures) {
+     [](const Path& program, Figures& figures) {
          if (auto plain = attempt("stall_tail (no stall)", [&] { return stopTail(program, false); })) {
              figures.plainTail.push_back(plain->seconds);
              figures.peakMegabytes.push_back(plain->peakMegabytes);
              std::printf("  rss: peak %.1f MB after playing for 8 s\n", plain->peakMegabytes);
          }
-         if (auto stalled = attempt("stall_tail (2 s stall)", [&] { return stopTail(program, true); }))
-             figures.stallTail.push_back(stalled->seconds);
+         keep("stall_tail (2 s stall)", figures.stallTail, [&] { return stopTail(program, true).seconds; });
      }},
     {"frozen_quit",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto quit = attempt("frozen_quit", [&] { return frozenQuit(program); }))
-             figures.frozenQuit.push_back(quit->value_or(std::numeric_limits<double>::infinity()));
+     [](const Path& program, Figures& figures) {
+         keep("frozen_quit", figures.frozenQuit,
+              [&] { return frozenQuit(program).value_or(std::numeric_limits<double>::infinity()); });
      }},
     {"quick_quit",
-     [](const std::filesystem::path& program, Figures& figures) {
+     [](const Path& program, Figures& figures) {
          // The slower of the two sinks counts.
          const auto prompt =
              attempt("quick_quit", [&] { return quickQuit(program, PrivatePulseServer::Sink::Prompt); });
@@ -159,12 +166,11 @@ const Step kSteps[] = {
          if (prompt && held) figures.quickQuit.push_back(std::max(*prompt, *held));
      }},
     {"late_server",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto sound = attempt("late_server", [&] { return lateServer(program); }))
-             figures.lateServer.push_back(*sound);
+     [](const Path& program, Figures& figures) {
+         keep("late_server", figures.lateServer, [&] { return lateServer(program); });
      }},
     {"suspended_sink",
-     [](const std::filesystem::path& program, Figures& figures) {
+     [](const Path& program, Figures& figures) {
          if (auto suspension = attempt("suspended_sink", [&] { return suspendedSink(program); })) {
              figures.suspendedClients.push_back(suspension->most.clients);
              figures.suspendedStreams.push_back(suspension->most.streams);
@@ -175,27 +181,23 @@ const Step kSteps[] = {
          }
      }},
     {"card_fallback",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto sound = attempt("card_fallback", [&] { return cardFallback(program); }))
-             figures.cardFallback.push_back(*sound);
+     [](const Path& program, Figures& figures) {
+         keep("card_fallback", figures.cardFallback, [&] { return cardFallback(program); });
      }},
     {"frozen_then_stop",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto heard = attempt("frozen_then_stop", [&] { return frozenThenStop(program); }))
-             figures.soundAfterStop.push_back(heard->seconds);
+     [](const Path& program, Figures& figures) {
+         keep("frozen_then_stop", figures.soundAfterStop, [&] { return frozenThenStop(program).seconds; });
      }},
     {"stall_stray",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto heard = attempt("stall_stray", [&] { return stallStray(program); }))
-             figures.strayAfterStall.push_back(heard->seconds);
+     [](const Path& program, Figures& figures) {
+         keep("stall_stray", figures.strayAfterStall, [&] { return stallStray(program).seconds; });
      }},
     {"frozen_after_stop_line",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto lines = attempt("frozen_after_stop_line", [&] { return frozenAfterStopLines(program); }))
-             figures.afterStopLines.push_back(*lines);
+     [](const Path& program, Figures& figures) {
+         keep("frozen_after_stop_line", figures.afterStopLines, [&] { return double(frozenAfterStopLines(program)); });
      }},
     {"heard_timing",
-     [](const std::filesystem::path& program, Figures& figures) {
+     [](const Path& program, Figures& figures) {
          for (const auto sink : {PrivatePulseServer::Sink::Prompt, PrivatePulseServer::Sink::HoldsFirstWrite}) {
              if (auto opening = attempt("heard_timing", [&] { return heardOpening(program, sink); })) {
                  Figures::Heard& heard = sink == PrivatePulseServer::Sink::Prompt ? figures.heard : figures.heldHeard;
@@ -207,11 +209,9 @@ const Step kSteps[] = {
          }
      }},
     {"start_at_window",
-     [](const std::filesystem::path& program, Figures& figures) {
-         if (auto seconds = attempt("start_at_window", [&] { return firstSoundAfterStart(program, 0); }))
-             figures.startAtWindow.push_back(*seconds);
-         if (auto seconds = attempt("start_at_window", [&] { return firstSoundAfterStart(program, 3); }))
-             figures.startLater.push_back(*seconds);
+     [](const Path& program, Figures& figures) {
+         keep("start_at_window", figures.startAtWindow, [&] { return firstSoundAfterStart(program, 0); });
+         keep("start_at_window", figures.startLater, [&] { return firstSoundAfterStart(program, 3); });
      }},
 };
 
@@ -276,7 +276,8 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
     add("frozen_then_stop", "sound_after_stop_s=" + typical(figures.soundAfterStop));
     add("stall_stray", "stray_after_stall_s=" + typical(figures.strayAfterStall));
     add("frozen_after_stop_line", "frozen_after_stop_lines=" + typical(figures.afterStopLines, count));
-    for (const auto& [prefix, heard] : {std::pair{"heard", &figures.heard}, std::pair{"held_heard", &figures.heldHeard}})
+    for (const auto& [prefix, heard] :
+         {std::pair{"heard", &figures.heard}, std::pair{"held_heard", &figures.heldHeard}})
         add("heard_timing", std::string(prefix) + "_step_p99_ms=" + typical(heard->p99) + " " + prefix +
                                 "_step_max_ms=" + typical(heard->max) + " " + prefix + "_missing=" +
                                 typical(heard->missing, count) + " " + prefix +

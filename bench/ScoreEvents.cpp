@@ -61,14 +61,16 @@ std::vector<ScoreNote> struckBefore(const std::vector<ScoreNote>& notes, double 
 
 double lastStrike(const std::vector<ScoreNote>& notes)
 {
-    const auto last = std::find_if(notes.rbegin(), notes.rend(), [](const ScoreNote& note) { return note.velocity > 0; });
+    const auto last =
+        std::find_if(notes.rbegin(), notes.rend(), [](const ScoreNote& note) { return note.velocity > 0; });
     if (last == notes.rend()) throw std::invalid_argument("a score that strikes nothing");
     return last->stamp;
 }
 
 double timeToPlay(const std::vector<ScoreNote>& notes, double from, std::size_t count)
 {
-    const auto first = std::find_if(notes.begin(), notes.end(), [&](const ScoreNote& note) { return note.stamp >= from; });
+    const auto first =
+        std::find_if(notes.begin(), notes.end(), [&](const ScoreNote& note) { return note.stamp >= from; });
     if (count == 0) return 0;
     if (std::size_t(notes.end() - first) < count) throw std::out_of_range("the score ends before that many notes");
     return (first + long(count) - 1)->stamp - from;

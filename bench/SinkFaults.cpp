@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <optional>
 #include <string>
 #include <stdexcept>
 #include <vector>
@@ -22,8 +21,7 @@ using platform::steadyClockMicroseconds;
 
 constexpr double kSuspendedSeconds = 60;
 constexpr double kSampleSeconds = 0.5;
-// A server that kept the sound for the whole suspension may take a while to
-// play what its streams hold.
+// How long after the resume the sound is waited for.
 constexpr double kResumeListenSeconds = 5;
 // The watchdog notices a server gone in under a second; the notes after
 // that find none.
@@ -62,28 +60,30 @@ Suspension suspendedSink(const std::filesystem::path& programPath)
     Suspension result;
     stage.server.suspendSink(true);
     const double suspended = steadyClockMicroseconds();
-    std::optional<MonitorRecording> recording;
-    while (secondsSince(suspended) < kSuspendedSeconds) {
-        const Holdings now = holdingsOf(stage.program.pid());
-        result.refusals += now.clients < 0 ? 1 : 0;
-        keepMost(result.most, now);
-        // The recorder waits on the suspended monitor, so that its first
-        // frame is the resume's.
-        if (!recording && secondsSince(suspended) > kSuspendedSeconds - 1)
-            recording.emplace(stage.server, MonitorRecording::Arrivals::Timed);
-        sleepSeconds(kSampleSeconds);
-    }
+    const auto sampleUntil = [&](double seconds) {
+        while (secondsSince(suspended) < seconds) {
+            const Holdings now = holdingsOf(stage.program.pid());
+            result.refusals += now.clients < 0 ? 1 : 0;
+            keepMost(result.most, now);
+            sleepSeconds(kSampleSeconds);
+        }
+    };
+    sampleUntil(kSuspendedSeconds - 1);
+    // The recorder waits on the suspended monitor, so that its first frame
+    // is the resume's.
+    MonitorRecording recording(stage.server, MonitorRecording::Arrivals::Timed);
+    sampleUntil(kSuspendedSeconds);
     stage.server.suspendSink(false);
     const double resumed = steadyClockMicroseconds();
     sleepSeconds(kResumeListenSeconds);
     const Holdings after = holdingsOf(stage.program.pid());
-    const std::vector<float> sound = recording->finish();
+    const std::vector<float> sound = recording.finish();
     result.lines = linesIn(stage.program.errors());
     const auto first = firstFrameAbove(sound, kSoundLevel);
-    result.soundSeconds = first ? (recording->clock().capturedAt(double(*first)) - resumed) / 1e6
+    result.soundSeconds = first ? (recording.clock().capturedAt(double(*first)) - resumed) / 1e6
                                 : std::numeric_limits<double>::infinity();
-    std::printf("  suspended_sink: while looped played: %s; the sink suspended for %.0f s: at most %s", shown(playing).c_str(),
-                kSuspendedSeconds, shown(result.most).c_str());
+    std::printf("  suspended_sink: while looped played: %s; the sink suspended for %.0f s: at most %s",
+                shown(playing).c_str(), kSuspendedSeconds, shown(result.most).c_str());
     if (result.refusals > 0) std::printf(" (pactl got no answer %d times)", result.refusals);
     std::printf("; %d lines on stderr; ", result.lines);
     if (first)

@@ -38,7 +38,8 @@ const char* sinkName(PrivatePulseServer::Sink sink)
 
 // The score's notes as the program's two note players play them, for the
 // reference rendering, which tells the players apart by their addresses.
-std::vector<PlayedNote> playedBy(const std::vector<ScoreNote>& notes, const std::array<platform::NotePlayer, 2>& players)
+std::vector<PlayedNote> playedBy(const std::vector<ScoreNote>& notes,
+                                 const std::array<platform::NotePlayer, 2>& players)
 {
     std::vector<PlayedNote> played;
     for (const ScoreNote& note : notes) {
@@ -97,7 +98,8 @@ HeardOpening heardOpening(const std::filesystem::path& programPath, PrivatePulse
     const auto referenceFirst = firstFrameAbove(reference.sound, kSoundLevel);
     if (!first || !referenceFirst) throw std::runtime_error("nothing was heard");
     const double chordOffset = (double(*first) - double(*referenceFirst)) / kRate;
-    const double music = spectralOffset(sound, reference.sound, kRate, chordOffset - kLongestHold, chordOffset + kFitReach);
+    const double music =
+        spectralOffset(sound, reference.sound, kRate, chordOffset - kLongestHold, chordOffset + kFitReach);
     const Timing timing = heardTiming(sound, reference, music - kFitReach, music + kFitReach);
     const std::size_t onsets = reference.started.size();
     // Where the recording has the reference's sound: the constant latency.
@@ -130,13 +132,15 @@ HeardOpening heardOpening(const std::filesystem::path& programPath, PrivatePulse
     while (std::find(heard.missing.begin(), heard.missing.end(), next) != heard.missing.end())
         ++next;
 
-    std::printf("  heard_timing (%s): first sound %.3f s after `start`; %zu onsets in the original mode's first %.0f s; "
-                "step error p50 %.2f ms, p99 %.2f ms, max %.2f ms; the first chord heard %+.1f ms against the rest, "
-                "onset %zu %.1f ms after it where the score has %.1f ms (%+.1f ms); missing: %s; onsets against the "
-                "score: p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms\n",
-                sinkName(sink), clickToRecording + double(*first) / kRate, onsets, kHeardSeconds,
-                heard.steps.p50, heard.steps.p99, heard.steps.max, heard.chordLate, next,
-                1000 * (heardAt[next] - heardAt.front()), 1000 * (reference.started[next] - start), heard.firstStep,
+    std::printf("  heard_timing (%s): first sound %.3f s after `start`; %zu onsets in the first %.0f s; ",
+                sinkName(sink), clickToRecording + double(*first) / kRate, onsets, kHeardSeconds);
+    std::printf("step error p50 %.2f ms, p99 %.2f ms, max %.2f ms; ", heard.steps.p50, heard.steps.p99,
+                heard.steps.max);
+    std::printf("the first chord heard %+.1f ms against the rest, onset %zu %.1f ms after it where the score has "
+                "%.1f ms (%+.1f ms); ",
+                heard.chordLate, next, 1000 * (heardAt[next] - heardAt.front()),
+                1000 * (reference.started[next] - start), heard.firstStep);
+    std::printf("missing: %s; onsets against the score: p50 %.2f ms, p99 %.2f ms, max %.2f ms, drift %.2f ms\n",
                 listed(heard.missing, reference).c_str(), timing.p50, timing.p99, timing.max, timing.drift);
     return heard;
 }
