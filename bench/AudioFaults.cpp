@@ -42,12 +42,15 @@
 // - sound_after_stop_s (frozen_then_stop): the server is stopped while the
 //   looped mode plays, for longer than it takes to play the output's 4096
 //   waiting notes (from the score's timing, plus 20 s); `stop`, its message
-//   closed; the server continued: seconds of sound after the silence it
-//   fell into (0: nothing sounds after `stop`).
-// - stray_after_stall_s (stall_stray): the server is stopped for 5 s from
-//   2 s before the original mode's last strike; nothing is due once it
-//   continues, so any sound after its silence was struck before the stall
-//   ended: its seconds.
+//   closed; the server continued: seconds of sound after that (0: nothing
+//   sounds after `stop`). The server is stopped as a card's would be: its
+//   sink suspended first, so that it does not catch up on the time it was
+//   stopped, and the streams the program had then are dropped before the
+//   sink runs again, with what the server held of them (StaleNotes.cpp).
+// - stray_after_stall_s (stall_stray): the server is stopped so for 5 s
+//   from 2 s before the original mode's last strike; nothing is due once it
+//   continues, so any sound then was struck before the stall ended: its
+//   seconds.
 // - frozen_after_stop_lines: `stop`; 1.5 s later, the device still open and
 //   nothing sounding, the server is stopped for 2 s: the lines saying the
 //   output stopped playing.

@@ -3,9 +3,10 @@
 #include "bench/Subprocess.h"
 
 #include <filesystem>
-#include <optional>
 #include <iterator>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 namespace bench {
 
@@ -22,26 +23,31 @@ int entriesIn(const std::filesystem::path& directory)
 int serverEntries(const char* kind, pid_t pid)
 {
     const std::optional<std::string> listing = outputIfSucceeded({"pactl", "list", kind});
-    return listing ? entriesOf(*listing, pid) : -1;
+    return listing ? int(entriesOf(*listing, pid).size()) : -1;
 }
 
 } // namespace
 
-int entriesOf(const std::string& pactlList, pid_t pid)
+std::vector<int> entriesOf(const std::string& pactlList, pid_t pid)
 {
-    // An entry starts with an unindented line ("Client #3"); its properties
-    // are indented below it.
+    // An entry starts with an unindented line with its number ("Client
+    // #3"); its properties are indented below it.
     const std::string owner = "application.process.id = \"" + std::to_string(pid) + "\"";
     std::istringstream lines(pactlList);
-    int count = 0;
+    std::vector<int> owned;
+    int entry = -1;
     bool counted = true;
     for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.front() != '\t' && line.front() != ' ')
+        if (!line.empty() && line.front() != '\t' && line.front() != ' ') {
+            const std::size_t mark = line.find('#');
+            entry = mark == std::string::npos ? -1 : std::stoi(line.substr(mark + 1));
             counted = false;
-        else if (!counted && line.find(owner) != std::string::npos)
-            counted = true, ++count;
+        } else if (!counted && line.find(owner) != std::string::npos) {
+            owned.push_back(entry);
+            counted = true;
+        }
     }
-    return count;
+    return owned;
 }
 
 Holdings holdingsOf(pid_t pid)
@@ -49,6 +55,13 @@ Holdings holdingsOf(pid_t pid)
     const std::filesystem::path process = "/proc/" + std::to_string(pid);
     return {entriesIn(process / "task"), entriesIn(process / "fd"), serverEntries("clients", pid),
             serverEntries("sink-inputs", pid)};
+}
+
+std::vector<int> streamsOf(pid_t pid)
+{
+    const std::optional<std::string> listing = outputIfSucceeded({"pactl", "list", "sink-inputs"});
+    if (!listing) throw std::runtime_error("the sound server did not list its streams");
+    return entriesOf(*listing, pid);
 }
 
 } // namespace bench

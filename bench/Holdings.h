@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace bench {
 
@@ -17,8 +18,12 @@ struct Holdings {
 
 Holdings holdingsOf(pid_t pid);
 
-// How many of the entries of `pactl list clients` or `pactl list
-// sink-inputs` belong to process `pid`.
-int entriesOf(const std::string& pactlList, pid_t pid);
+// The numbers of the server's playback streams (sink inputs) of process
+// `pid`.
+std::vector<int> streamsOf(pid_t pid);
+
+// The numbers of the entries of `pactl list clients` or `pactl list
+// sink-inputs` that belong to process `pid`.
+std::vector<int> entriesOf(const std::string& pactlList, pid_t pid);
 
 } // namespace bench

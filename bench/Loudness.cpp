@@ -29,21 +29,6 @@ std::optional<std::size_t> lastFrameAbove(const std::vector<float>& stereo, floa
     return std::nullopt;
 }
 
-std::optional<Span> soundAfterSilence(const std::vector<float>& stereo, float level, std::size_t gapFrames)
-{
-    std::size_t quiet = 0; // frames since the last sound
-    for (std::size_t frame = 0; frame < stereo.size() / 2; ++frame) {
-        if (std::abs(stereo[2 * frame]) <= level && std::abs(stereo[2 * frame + 1]) <= level) {
-            ++quiet;
-        } else if (quiet >= gapFrames) {
-            return Span{frame - quiet, frame, *lastFrameAbove(stereo, level)};
-        } else {
-            quiet = 0;
-        }
-    }
-    return std::nullopt;
-}
-
 double decibels(float magnitude)
 {
     return 20 * std::log10(double(magnitude));

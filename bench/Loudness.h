@@ -17,15 +17,6 @@ std::optional<std::size_t> firstFrameAbove(const std::vector<float>& stereo, flo
 // The last frame with a sample louder than `level` (a magnitude), if any.
 std::optional<std::size_t> lastFrameAbove(const std::vector<float>& stereo, float level);
 
-// Where sound comes back after the first stretch of at least `gapFrames`
-// frames with nothing louder than `level`: where that stretch began, and
-// the first and last frames above the level after it, if anything sounds
-// after it.
-struct Span {
-    std::size_t quietFrom, first, last;
-};
-std::optional<Span> soundAfterSilence(const std::vector<float>& stereo, float level, std::size_t gapFrames);
-
 // A magnitude in decibels relative to full scale; -inf for 0.
 double decibels(float magnitude);
 

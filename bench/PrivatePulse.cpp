@@ -8,7 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -19,11 +18,8 @@ namespace bench {
 namespace {
 
 const std::string kSink = "bench";
-
-std::size_t frameBytes(MonitorRecording::Detail detail)
-{
-    return detail == MonitorRecording::Detail::Full ? 2 * sizeof(float) : sizeof(std::int16_t);
-}
+constexpr double kRate = 44100;
+constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 
 std::filesystem::path makeDirectory()
 {
@@ -96,6 +92,13 @@ void PrivatePulseServer::suspendSink(bool suspended)
         throw std::runtime_error("pactl could not suspend or resume the sink");
 }
 
+void PrivatePulseServer::dropStream(int sinkInput)
+{
+    Subprocess({"pactl", "--server=" + address(), "kill-sink-input", std::to_string(sinkInput)},
+               {.outputFile = "/dev/null"})
+        .wait();
+}
+
 std::string PrivatePulseServer::address() const
 {
     return "unix:" + (directory_ / "runtime" / "native").string();
@@ -112,13 +115,10 @@ int PrivatePulseServer::underruns() const
     return count;
 }
 
-MonitorRecording::MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals, Detail detail)
-    : detail_(detail)
-    , file_(arrivals == Arrivals::Untimed ? server.directory() / "monitor.raw" : std::filesystem::path())
-    , recorder_({"parec", "--server=" + server.address(), "-d", kSink + ".monitor", "--raw",
-                 detail == Detail::Full ? "--format=float32le" : "--format=s16le",
-                 "--rate=" + std::to_string(int(rate())), detail == Detail::Full ? "--channels=2" : "--channels=1",
-                 "--latency-msec=20"},
+MonitorRecording::MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals)
+    : file_(arrivals == Arrivals::Untimed ? server.directory() / "monitor.raw" : std::filesystem::path())
+    , recorder_({"parec", "--server=" + server.address(), "-d", kSink + ".monitor", "--raw", "--format=float32le",
+                 "--rate=44100", "--channels=2", "--latency-msec=20"},
                 {.outputFile = file_.string(), .outputPipe = arrivals == Arrivals::Timed})
 {
     if (arrivals == Arrivals::Timed)
@@ -141,7 +141,7 @@ void MonitorRecording::read()
         }
         const double now = platform::steadyClockMicroseconds();
         bytes_.append(buffer, std::size_t(got));
-        arrivals_.push_back({now, bytes_.size() / frameBytes(detail_)});
+        arrivals_.push_back({now, bytes_.size() / kFrameBytes});
     }
 }
 
@@ -154,23 +154,14 @@ std::vector<float> MonitorRecording::finish()
         std::ifstream raw(file_, std::ios::binary);
         bytes_.assign(std::istreambuf_iterator<char>(raw), std::istreambuf_iterator<char>());
     }
-    const std::size_t frames = bytes_.size() / frameBytes(detail_);
-    std::vector<float> samples(2 * frames);
-    if (detail_ == Detail::Full) {
-        std::memcpy(samples.data(), bytes_.data(), samples.size() * sizeof(float));
-        return samples;
-    }
-    for (std::size_t frame = 0; frame < frames; ++frame) {
-        std::int16_t sample = 0;
-        std::memcpy(&sample, bytes_.data() + frame * sizeof sample, sizeof sample);
-        samples[2 * frame] = samples[2 * frame + 1] = float(sample) / 32768.0f;
-    }
+    std::vector<float> samples(bytes_.size() / kFrameBytes * 2);
+    std::memcpy(samples.data(), bytes_.data(), samples.size() * sizeof(float));
     return samples;
 }
 
 RecordingClock MonitorRecording::clock() const
 {
-    return RecordingClock(arrivals_, rate());
+    return RecordingClock(arrivals_, kRate);
 }
 
 } // namespace bench

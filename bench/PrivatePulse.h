@@ -43,8 +43,14 @@ public:
     void freeze();
     void resume();
     // Suspends its sink, or lets it run again, as a desktop does to save
-    // power or to give a program the device (`pactl suspend-sink`).
+    // power or to give a program the device (`pactl suspend-sink`). Run
+    // again, the sink plays on from then, as a card does; a null sink that
+    // was not suspended catches up on the time it did not run, as fast as it
+    // can.
     void suspendSink(bool suspended);
+    // Ends a playback stream (a sink input), with what the server holds of
+    // it, if it is still there.
+    void dropStream(int sinkInput);
 
     // Underruns of playback streams the server logged so far.
     int underruns() const;
@@ -63,26 +69,17 @@ private:
 // measures its own processor time needs that), or, timed, through a thread
 // of this process that notes when each chunk arrived, so that a frame can be
 // told when it was captured.
-//
-// In full detail it is float stereo at 44.1 kHz; coarse, one 16-bit channel
-// at 8 kHz: minutes of that fit in what the server keeps for a recorder
-// (4 MB), so none is lost when a server that was stopped catches up on
-// those minutes in one burst.
 class MonitorRecording {
 public:
     enum class Arrivals { Untimed, Timed };
-    enum class Detail { Full, Coarse };
 
-    explicit MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals = Arrivals::Untimed,
-                              Detail detail = Detail::Full);
+    explicit MonitorRecording(const PrivatePulseServer& server, Arrivals arrivals = Arrivals::Untimed);
     ~MonitorRecording();
     MonitorRecording(const MonitorRecording&) = delete;
     MonitorRecording& operator=(const MonitorRecording&) = delete;
 
-    // Interleaved stereo at rate() frames a second (a coarse recording's one
-    // channel in both).
+    // Interleaved stereo at 44.1 kHz.
     std::vector<float> finish();
-    double rate() const { return detail_ == Detail::Full ? 44100 : 8000; }
     // When its frames were captured; after finish(), of a timed recording
     // that received something.
     RecordingClock clock() const;
@@ -90,7 +87,6 @@ public:
 private:
     void read();
 
-    Detail detail_;
     std::filesystem::path file_; // untimed
     Subprocess recorder_;
     std::string bytes_;

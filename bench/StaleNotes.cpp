@@ -1,8 +1,10 @@
 #include "bench/StaleNotes.h"
 
+#include "bench/Holdings.h"
 #include "bench/Loudness.h"
 #include "bench/ScoreEvents.h"
 #include "bench/Stage.h"
+#include "platform/core/SteadyClock.h"
 
 #include <cstdio>
 #include <functional>
@@ -15,56 +17,61 @@ namespace bench {
 
 namespace {
 
+using platform::steadyClockMicroseconds;
+
 // The audio output's list of notes waiting for the device.
 constexpr std::size_t kListLength = 4096;
 // Beyond the time to fill the list: the device is let go, and the notes
 // after that start to wait, within a second of the freeze.
 constexpr double kBeyondFullSeconds = 20;
 constexpr double kAfterResumeSeconds = 8;
+// The recorder connects before the sink runs again.
+constexpr double kRecorderLeadSeconds = 0.3;
 constexpr double kStallSeconds = 5;
 // Before the last strike: the device is let go, and the next note opens
 // another while the server is still stopped.
 constexpr double kStallBeforeLastStrikeSeconds = 2;
-// The silence of a stopped server: the music has none as long (its notes
-// ring for longer after their release).
-constexpr double kGapSeconds = 0.3;
-
-// Records the monitor from a second before the server is stopped until
-// 8 s after it continues, `whileStopped` done in between; what sounds after
-// the silence it fell into. Once it continues, the server catches up on the
-// time it was stopped as fast as it can, pulling from its streams meanwhile,
-// so a stream that starts then is heard inside that catching up, in the
-// recording's frames, which are the sink's time: what counts is that it
-// comes after the silence. Coarse, so that minutes of catching up fit in
-// what the server keeps for the recorder.
-AfterFreeze listenAcrossAFreeze(Stage& stage, const std::function<void()>& whileStopped)
+// Stops the server as a card's would be: its sink suspended first, so that
+// once continued it does not catch up on the time it was stopped (a null
+// sink catches up as fast as it can, pulling from the streams that start
+// meanwhile in a burst); `whileStopped` done; continued; the streams the
+// program had when it was stopped dropped, with what the server still held
+// of them, and the sink run again. What sounds after that the program
+// played into a stream it opened since: notes struck before the server
+// continued. Listened to for 8 s.
+AfterFreeze stopAsACard(Stage& stage, const std::function<void()>& whileStopped)
 {
-    MonitorRecording recording(stage.server, MonitorRecording::Arrivals::Untimed, MonitorRecording::Detail::Coarse);
-    sleepSeconds(1);
+    const std::vector<int> streams = streamsOf(stage.program.pid());
+    stage.server.suspendSink(true);
     stage.server.freeze();
     whileStopped();
     stage.server.resume();
+    for (const int stream : streams)
+        stage.server.dropStream(stream);
+    // The recorder waits on the suspended monitor, so that its first frame
+    // is the sink's running again.
+    MonitorRecording recording(stage.server, MonitorRecording::Arrivals::Timed);
+    sleepSeconds(kRecorderLeadSeconds);
+    stage.server.suspendSink(false);
+    const double running = steadyClockMicroseconds();
     sleepSeconds(kAfterResumeSeconds);
     const std::vector<float> sound = recording.finish();
-    const double rate = recording.rate();
-    const double recorded = double(sound.size() / 2) / rate;
-    const auto after = soundAfterSilence(sound, kSoundLevel, std::size_t(kGapSeconds * rate));
-    if (!after) return {.recorded = recorded};
-    const std::vector<float> heard(sound.begin() + long(2 * after->first), sound.begin() + long(2 * after->last + 2));
-    return {double(after->last + 1 - after->first) / rate, decibels(peakOf(heard)),
-            double(after->first - after->quietFrom) / rate, recorded};
+    const auto first = firstFrameAbove(sound, kSoundLevel);
+    if (!first) return {};
+    const std::size_t last = *lastFrameAbove(sound, kSoundLevel);
+    const std::vector<float> heard(sound.begin() + long(2 * *first), sound.begin() + long(2 * last + 2));
+    return {double(last + 1 - *first) / kRate, decibels(peakOf(heard)),
+            (recording.clock().capturedAt(double(*first)) - running) / 1e6};
 }
 
 std::string described(const AfterFreeze& heard)
 {
-    char text[200];
+    char text[160];
     if (heard.seconds > 0)
-        std::snprintf(text, sizeof text,
-                      "%.2f s of sound after %.2f s of silence (peak %.1f dBFS; %.1f s recorded in the sink's time)",
-                      heard.seconds, heard.silence, heard.peakDecibels, heard.recorded);
+        std::snprintf(text, sizeof text, "%.2f s of sound from %.2f s after the sink ran again (peak %.1f dBFS)",
+                      heard.seconds, heard.after, heard.peakDecibels);
     else
-        std::snprintf(text, sizeof text, "nothing after its silence, to %.0f s after it continued (%.1f s recorded)",
-                      kAfterResumeSeconds, heard.recorded);
+        std::snprintf(text, sizeof text, "nothing in the %.0f s after the sink ran again", kAfterResumeSeconds);
     return text;
 }
 
@@ -90,7 +97,7 @@ AfterFreeze frozenThenStop(const std::filesystem::path& programPath)
     stage.program.click(ProgramLayout::of().looped);
     stage.program.click(ProgramLayout::of().start);
     sleepSeconds(2);
-    const AfterFreeze heard = listenAcrossAFreeze(stage, [&] {
+    const AfterFreeze heard = stopAsACard(stage, [&] {
         sleepSeconds(frozenSeconds);
         stage.program.click(ProgramLayout::of().stop);
         stage.program.closeMessageBox();
@@ -107,8 +114,8 @@ AfterFreeze stallStray(const std::filesystem::path& programPath)
     const double lastStrikeSeconds = lastStrike(scoreNotes(scoreEvents({"--mode", "original"}))) / 1e6;
     Stage stage(programPath);
     const double started = stage.program.click(ProgramLayout::of().start);
-    sleepSeconds(lastStrikeSeconds - kStallBeforeLastStrikeSeconds - 1 - secondsSince(started));
-    const AfterFreeze heard = listenAcrossAFreeze(stage, [] { sleepSeconds(kStallSeconds); });
+    sleepSeconds(lastStrikeSeconds - kStallBeforeLastStrikeSeconds - secondsSince(started));
+    const AfterFreeze heard = stopAsACard(stage, [] { sleepSeconds(kStallSeconds); });
     std::printf("  stall_stray: the server stopped for %.0f s from %.0f s before the original mode's last strike "
                 "(%.1f s into it), nothing due after: %s\n",
                 kStallSeconds, kStallBeforeLastStrikeSeconds, lastStrikeSeconds, described(heard).c_str());

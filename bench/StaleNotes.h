@@ -8,12 +8,11 @@ namespace bench {
 // should not: after a long freeze and `stop`, after a stall, after a freeze
 // with nothing to play.
 
-// What sounded after the server was stopped, once it had fallen silent.
+// What sounded once the server continued, of the notes struck before.
 struct AfterFreeze {
     double seconds = 0; // from the first to the last sound above -60 dBFS; 0 for none
     double peakDecibels = 0;
-    double silence = 0;  // seconds of it before, in the sink's time
-    double recorded = 0; // seconds recorded, in the sink's time
+    double after = 0; // seconds from the sink's running again to that sound
 };
 
 // While the looped mode plays, the server is stopped for longer than the

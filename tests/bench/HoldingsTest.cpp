@@ -32,17 +32,17 @@ const std::string kClients = "Client #0\n"
                              "\tProperties:\n"
                              "\t\tmedia.name = \"4711\"\n"
                              "\t\tapplication.process.id = \"12\"\n"
-                             "Client #3\n"
+                             "Client #13\n"
                              "\tProperties:\n"
                              "\t\tapplication.process.id = \"4711\"\n"
                              "\t\tapplication.process.id = \"4711\"\n";
 
 TEST(Holdings, TheServersEntriesOfAProcessAreThoseThatNameItsId)
 {
-    EXPECT_EQ(entriesOf(kClients, 4711), 2);
-    EXPECT_EQ(entriesOf(kClients, 12), 1);
-    EXPECT_EQ(entriesOf(kClients, 471), 0);
-    EXPECT_EQ(entriesOf("", 4711), 0);
+    EXPECT_EQ(entriesOf(kClients, 4711), (std::vector<int>{0, 13}));
+    EXPECT_EQ(entriesOf(kClients, 12), std::vector<int>{2});
+    EXPECT_TRUE(entriesOf(kClients, 471).empty());
+    EXPECT_TRUE(entriesOf("", 4711).empty());
 }
 
 TEST(Holdings, ThreadsAndDescriptorsAreCountedApartAndAServerThatDoesNotAnswerSaysSo)

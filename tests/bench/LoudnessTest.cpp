@@ -24,31 +24,6 @@ TEST(Loudness, TheFirstAndLastSoundsAreTheFramesAboveTheLevelInEitherChannel)
     EXPECT_EQ(firstFrameAbove(stereo, 1e-3f, 5), std::nullopt); // from past the end
 }
 
-TEST(Loudness, SoundAfterSilenceIsWhatComesBackAfterTheFirstGapLongEnough)
-{
-    // Sound at frame 0; 2 quiet frames; sound at 3 (right only); 4 quiet
-    // frames; sound at 8 and 10, quiet between and after.
-    std::vector<float> stereo(2 * 12, 0.0f);
-    stereo[0] = 0.5f;
-    stereo[2 * 3 + 1] = -0.5f;
-    stereo[2 * 8] = 0.1f;
-    stereo[2 * 10 + 1] = 0.1f;
-    const auto afterTwo = soundAfterSilence(stereo, 1e-3f, 2);
-    ASSERT_TRUE(afterTwo.has_value());
-    EXPECT_EQ(afterTwo->quietFrom, 1u);
-    EXPECT_EQ(afterTwo->first, 3u);
-    EXPECT_EQ(afterTwo->last, 10u);
-    const auto afterThree = soundAfterSilence(stereo, 1e-3f, 3);
-    ASSERT_TRUE(afterThree.has_value());
-    EXPECT_EQ(afterThree->quietFrom, 4u);
-    EXPECT_EQ(afterThree->first, 8u);
-    EXPECT_EQ(afterThree->last, 10u);
-    EXPECT_FALSE(soundAfterSilence(stereo, 1e-3f, 5).has_value());
-    // Silence from the start counts as a gap.
-    EXPECT_EQ(soundAfterSilence({0, 0, 0, 0, 0.2f, 0}, 1e-3f, 2)->quietFrom, 0u);
-    EXPECT_EQ(soundAfterSilence({0, 0, 0, 0, 0.2f, 0}, 1e-3f, 2)->first, 2u);
-}
-
 TEST(Loudness, SilenceHasNoLastSoundAndNoPeak)
 {
     const std::vector<float> silence(200, 0.0f);
