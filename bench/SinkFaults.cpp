@@ -80,7 +80,9 @@ Suspension suspendedSink(const std::filesystem::path& programPath)
     const std::vector<float> sound = recording.finish();
     result.lines = linesIn(stage.program.errors());
     const auto first = firstFrameAbove(sound, kSoundLevel);
-    result.soundSeconds = first ? (recording.clock().capturedAt(double(*first)) - resumed) / 1e6
+    // Sound in the first frame is sound at once, though the recorder's clock
+    // may place that frame a few milliseconds before the resume.
+    result.soundSeconds = first ? std::max(0.0, (recording.clock().capturedAt(double(*first)) - resumed) / 1e6)
                                 : std::numeric_limits<double>::infinity();
     std::printf("  suspended_sink: while looped played: %s; the sink suspended for %.0f s: at most %s",
                 shown(playing).c_str(), kSuspendedSeconds, shown(result.most).c_str());
