@@ -55,6 +55,21 @@ TEST(Onsets, ANoteHeardALittleEarlyOrLateIsThere)
     }
 }
 
+TEST(Onsets, TheOnsetsAreFoundWithinTheOffsetsTheyMayLieAt)
+{
+    const SpectralFlux reference(tones(0, 1), kRate);
+    const SpectralFlux recording(tones(0.137, 1), kRate);
+    const std::vector<double> found = findOnsets(recording, reference, kStarts, 0.10, 0.17);
+    ASSERT_EQ(found.size(), kStarts.size());
+    for (std::size_t i = 0; i < kStarts.size(); ++i)
+        EXPECT_NEAR(found[i], kStarts[i] + 0.137, 0.002) << i;
+    // Kept from where they are, they are looked for no further off than
+    // the matching reaches (20 ms).
+    const std::vector<double> elsewhere = findOnsets(recording, reference, kStarts, 0.30, 0.50);
+    for (std::size_t i = 0; i < kStarts.size(); ++i)
+        EXPECT_GE(elsewhere[i], kStarts[i] + 0.28) << i;
+}
+
 TEST(Onsets, AStepsErrorIsItsSpacingAgainstTheScoresFromTheOnsetHeardBefore)
 {
     // Heard 100 ms late throughout, onset 2 4 ms later still, onset 3
