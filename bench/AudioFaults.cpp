@@ -1,5 +1,7 @@
 // bench-audio-faults: what the real program does when its sound server dies,
-// stalls, freezes or starts late, as a user of the desktop meets it.
+// stalls, freezes or starts late, or the desktop suspends its sink, as a
+// user of the desktop meets it; and how the start of a performance is
+// heard.
 //
 // It runs the program binary (by default the velmora20 next to the bench's
 // directory), for each fault on a fresh X display of its own (Xvfb) and a
@@ -28,214 +30,69 @@
 //   starts after it, `start`: is there sound within 4 s?
 // - rss_mb: the program's peak resident memory (VmHWM) after playing for
 //   8 s, before `stop`, in the stall baseline's run.
+// - suspended_sink: while the looped mode plays, the sink is suspended for
+//   60 s (`pactl suspend-sink`) and resumed: the most connections (clients)
+//   and playback streams (sink inputs) of the program on the server, and
+//   threads and fds of its process, sampled every 0.5 s; the lines on its
+//   standard error; seconds from the resume to sound.
+// - card_fallback: ALSA's `default` stands for a card while no server runs
+//   (StandInCard.h); the server is killed during a performance, and 1.5 s
+//   later, the next notes having found no server, a new one is started at
+//   its path: is the performance heard on it within 4 s, while it plays?
+// - sound_after_stop_s (frozen_then_stop): the server is stopped while the
+//   looped mode plays, for longer than it takes to play the output's 4096
+//   waiting notes (from the score's timing, plus 20 s); `stop`, its message
+//   closed; the server continued: seconds of sound after that (0: nothing
+//   sounds after `stop`). The server is stopped as a card's would be: its
+//   sink suspended first, so that it does not catch up on the time it was
+//   stopped, and the streams the program had then are dropped before the
+//   sink runs again, with what the server held of them (StaleNotes.cpp).
+// - stray_after_stall_s (stall_stray): the server is stopped so for 5 s
+//   from 2 s before the original mode's last strike; nothing is due once it
+//   continues, so any sound then was struck before the stall ended: its
+//   seconds.
+// - frozen_after_stop_lines: `stop`; 1.5 s later, the device still open and
+//   nothing sounding, the server is stopped for 2 s: the lines saying the
+//   output stopped playing.
+// - heard_timing: the original mode's first 34 s on the monitor, onset by
+//   onset, against the score's timing (from score-events), the first chord
+//   included: each step's spacing from the onset heard before against the
+//   score's (its error p99 and max), the onsets never heard, and the first
+//   step (from the first chord to the next onset heard); on the sink that
+//   takes the first write at once and on the one that holds it (held_).
+// - start_at_window_s: `start` clicked as the window shows: seconds to the
+//   first sound; "later", clicked 3 s after the window showed.
 //
 // Every step cleans up after itself, also when it fails; its line says so.
 // --repeat N runs every step N times; the last line then gives the medians,
-// and "sound" only if every run sounded.
+// and "sound" only if every run sounded. --only NAME[,NAME] runs only the
+// steps named (stall_tail gives rss_mb too).
 
-#include "bench/DesktopProgram.h"
-#include "bench/Loudness.h"
-#include "bench/PrivatePulse.h"
+#include "bench/ServerFaults.h"
+#include "bench/SinkFaults.h"
+#include "bench/StaleNotes.h"
+#include "bench/StartTiming.h"
 #include "bench/Spread.h"
 #include "bench/Subprocess.h"
-#include "bench/VirtualDisplay.h"
-#include "platform/core/SteadyClock.h"
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <functional>
 #include <limits>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace bench;
-using platform::steadyClockMicroseconds;
-
-constexpr double kRate = 44100;
-// Music is heard here around -20 dBFS at its quietest moments; a program
-// that cannot reach the server leaves exact silence.
-constexpr float kSoundLevel = 1e-3f; // -60 dBFS
-// The release and the reverberation after `stop` fall by about 60 dB a
-// second; their end is taken where they pass this.
-constexpr float kTailLevel = 1e-6f; // -120 dBFS
-constexpr double kListenSeconds = 4;
-constexpr double kQuitLimitSeconds = 15;
-constexpr double kStallSeconds = 2;
-// A recording's chunks come within a few of its 20 ms periods of their
-// capture while the server keeps time.
-constexpr double kTrustedSpreadMilliseconds = 100;
-
-void sleepSeconds(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-double secondsSince(double microseconds)
-{
-    return (steadyClockMicroseconds() - microseconds) / 1e6;
-}
-
-// The program under test with a display and a server of the step's own, its
-// standard error kept in the server's directory.
-struct Stage {
-    explicit Stage(const std::filesystem::path& programPath,
-                   PrivatePulseServer::Start when = PrivatePulseServer::Start::Now,
-                   PrivatePulseServer::Sink sink = PrivatePulseServer::Sink::Prompt)
-        : server(when, sink), program(programPath, server.directory() / "program-errors")
-    {
-    }
-    ~Stage()
-    {
-        // Briefly, what the program said: the one line about the audio
-        // device, if it came.
-        std::istringstream errors(program.errors());
-        std::string shown;
-        int lines = 0;
-        for (std::string line; std::getline(errors, line);) {
-            if (line.empty()) continue;
-            if (++lines <= 3) shown += (shown.empty() ? "" : " | ") + line.substr(0, 160);
-        }
-        std::printf("    program's stderr: %s%s\n", lines == 0 ? "(nothing)" : shown.c_str(),
-                    lines > 3 ? (" (+" + std::to_string(lines - 3) + " more lines)").c_str() : "");
-    }
-
-    VirtualDisplay display;
-    PrivatePulseServer server;
-    DesktopProgram program;
-};
-
-// Records the server's monitor around `act` and for a while after, and
-// says whether anything was heard.
-bool heard(Stage& stage, const std::function<void()>& act, const char* what)
-{
-    MonitorRecording recording(stage.server);
-    sleepSeconds(0.3);
-    act();
-    sleepSeconds(kListenSeconds);
-    const float peak = peakOf(recording.finish());
-    if (stage.program.waitFor(0))
-        throw std::runtime_error("the program ended by itself");
-    std::printf("  %s: peak %.1f dBFS in the %.0f s after `start` -> %s\n", what, decibels(peak), kListenSeconds,
-                peak > kSoundLevel ? "sound" : "mute");
-    return peak > kSoundLevel;
-}
-
-bool serverDies(const std::filesystem::path& programPath)
-{
-    Stage stage(programPath);
-    stage.program.click(ProgramLayout::of().start);
-    sleepSeconds(2.5);
-    stage.server.kill();
-    stage.server.start();
-    sleepSeconds(1.5);
-    stage.program.click(ProgramLayout::of().stop);
-    stage.program.closeMessageBox();
-    return heard(stage, [&] { stage.program.click(ProgramLayout::of().start); },
-                 "server_dies (killed, a new one at its path)");
-}
-
-bool lateServer(const std::filesystem::path& programPath)
-{
-    Stage stage(programPath, PrivatePulseServer::Start::Later);
-    stage.server.start();
-    return heard(stage, [&] { stage.program.click(ProgramLayout::of().start); },
-                 "late_server (started after the program)");
-}
-
-struct Tail {
-    double seconds = 0;
-    double peakMegabytes = 0;
-};
-
-// How long after `stop` the last sound is heard, with or without a stall of
-// the server during the performance before it.
-Tail stopTail(const std::filesystem::path& programPath, bool stall)
-{
-    Stage stage(programPath);
-    stage.program.click(ProgramLayout::of().start);
-    sleepSeconds(3);
-    if (stall) {
-        stage.server.freeze();
-        sleepSeconds(kStallSeconds);
-        stage.server.resume();
-    } else {
-        sleepSeconds(kStallSeconds);
-    }
-    sleepSeconds(1); // the server catches up before the recording starts
-    MonitorRecording recording(stage.server, MonitorRecording::Arrivals::Timed);
-    sleepSeconds(2);
-    const double peakMegabytes = stage.program.peakMegabytes();
-    const double clicked = stage.program.click(ProgramLayout::of().stop);
-    sleepSeconds(5);
-    const std::vector<float> sound = recording.finish();
-    const RecordingClock clock = recording.clock();
-    const std::size_t frames = sound.size() / 2;
-    const auto last = lastFrameAbove(sound, kTailLevel);
-    const auto released = lastFrameAbove(sound, kSoundLevel);
-    if (!last || !released)
-        throw std::runtime_error("nothing was heard before `stop`");
-    const auto afterClick = [&](std::size_t frame) { return (clock.capturedAt(double(frame + 1)) - clicked) / 1e6; };
-    const double clickFrame = (clicked - clock.capturedAt(0)) / 1e6 * kRate;
-    std::printf("  stall_tail (%s): recording of %.2f s (arrivals spread %.0f ms), `stop` clicked at its %.3f s; "
-                "last above -60 dBFS %.3f s after the click, above -120 dBFS %.3f s after%s\n",
-                stall ? "server stopped for 2 s" : "no stall", double(frames) / kRate, clock.spreadMilliseconds(),
-                clickFrame / kRate, afterClick(*released), afterClick(*last),
-                *last + 1 == frames ? " (at the recording's end: longer)" : "");
-    if (clock.spreadMilliseconds() > kTrustedSpreadMilliseconds)
-        std::printf("  (the server did not keep time while recording: these times are not to be trusted)\n");
-    return {afterClick(*last), peakMegabytes};
-}
-
-std::optional<double> frozenQuit(const std::filesystem::path& programPath)
-{
-    Stage stage(programPath);
-    stage.program.click(ProgramLayout::of().start);
-    sleepSeconds(2);
-    stage.server.freeze();
-    sleepSeconds(0.5);
-    const double pressed = steadyClockMicroseconds();
-    stage.program.pressKeys("ctrl+q");
-    const bool exited = stage.program.waitFor(kQuitLimitSeconds - secondsSince(pressed)).has_value();
-    const double seconds = secondsSince(pressed);
-    if (exited) {
-        std::printf("  frozen_quit: Ctrl+Q with the server stopped: exited after %.3f s\n", seconds);
-        return seconds;
-    }
-    stage.server.resume();
-    const double resumed = steadyClockMicroseconds();
-    const bool exitedLater = stage.program.waitFor(5).has_value();
-    std::printf("  frozen_quit: Ctrl+Q with the server stopped: still running after %.0f s; once the server "
-                "continued, %s after %.2f s\n",
-                kQuitLimitSeconds, exitedLater ? "exited" : "still running (killed)", secondsSince(resumed));
-    return std::nullopt;
-}
-
-double quickQuit(const std::filesystem::path& programPath, PrivatePulseServer::Sink sink)
-{
-    Stage stage(programPath, PrivatePulseServer::Start::Now, sink);
-    stage.program.click(ProgramLayout::of().start);
-    sleepSeconds(0.010);
-    const double pressed = steadyClockMicroseconds();
-    stage.program.pressKeys("ctrl+q");
-    const bool exited = stage.program.waitFor(kQuitLimitSeconds).has_value();
-    const double seconds = secondsSince(pressed);
-    std::printf("  quick_quit (%s): Ctrl+Q 10 ms after `start`: %s after %.3f s\n",
-                sink == PrivatePulseServer::Sink::Prompt ? "a sink that takes the first write at once"
-                                                         : "a sink that holds the first write 1-2 s",
-                exited ? "exited" : "still running", seconds);
-    return exited ? seconds : std::numeric_limits<double>::infinity();
-}
 
 // Runs one step; a step that fails says why and gives nothing, and its
 // processes are gone by then.
@@ -252,65 +109,214 @@ auto attempt(const char* name, Step step) -> std::optional<decltype(step())>
 
 // The figures of every run, each as the runs gave it.
 struct Figures {
-    std::vector<bool> serverDies, lateServer;
+    std::vector<bool> serverDies, lateServer, cardFallback;
     std::vector<double> stallTail, plainTail, frozenQuit, quickQuit, peakMegabytes;
+    // The most while the sink was suspended; lines on stderr; from the
+    // resume to sound, infinity for none.
+    std::vector<double> suspendedClients, suspendedStreams, suspendedThreads, suspendedFds, suspendedLines,
+        resumeSound;
+    // Seconds of sound after the server continued; lines said.
+    std::vector<double> soundAfterStop, strayAfterStall, afterStopLines;
+    // The opening as heard, on a sink that takes the first write at once
+    // and on one that holds it: step errors, missing onsets.
+    struct Heard {
+        std::vector<double> p99, max, missing, firstStep;
+    } heard, heldHeard;
+    // From `start` to sound, clicked as the window showed and a while later.
+    std::vector<double> startAtWindow, startLater;
 };
 
-std::string verdict(const std::vector<bool>& sounded)
+struct Step {
+    const char* name;
+    void (*run)(const std::filesystem::path& program, Figures& figures);
+};
+
+// Runs a step that gives one figure, and keeps it.
+template <typename Value, typename Step>
+void keep(const char* name, std::vector<Value>& figures, Step step)
 {
-    if (sounded.empty()) return "error";
-    for (const bool sound : sounded)
-        if (!sound) return "mute";
-    return "sound";
+    if (auto value = attempt(name, step)) figures.push_back(*value);
 }
 
-std::string seconds(const std::vector<double>& values, int decimals = 2)
+using Path = std::filesystem::path;
+
+const Step kSteps[] = {
+    {"server_dies",
+     [](const Path& program, Figures& figures) {
+         keep("server_dies", figures.serverDies, [&] { return serverDies(program); });
+     }},
+    {"stall_tail",
+     [](const Path& program, Figures& figures) {
+         if (auto plain = attempt("stall_tail (no stall)", [&] { return stopTail(program, false); })) {
+             figures.plainTail.push_back(plain->seconds);
+             figures.peakMegabytes.push_back(plain->peakMegabytes);
+             std::printf("  rss: peak %.1f MB after playing for 8 s\n", plain->peakMegabytes);
+         }
+         keep("stall_tail (2 s stall)", figures.stallTail, [&] { return stopTail(program, true).seconds; });
+     }},
+    {"frozen_quit",
+     [](const Path& program, Figures& figures) {
+         keep("frozen_quit", figures.frozenQuit,
+              [&] { return frozenQuit(program).value_or(std::numeric_limits<double>::infinity()); });
+     }},
+    {"quick_quit",
+     [](const Path& program, Figures& figures) {
+         // The slower of the two sinks counts.
+         const auto prompt =
+             attempt("quick_quit", [&] { return quickQuit(program, PrivatePulseServer::Sink::Prompt); });
+         const auto held =
+             attempt("quick_quit", [&] { return quickQuit(program, PrivatePulseServer::Sink::HoldsFirstWrite); });
+         if (prompt && held) figures.quickQuit.push_back(std::max(*prompt, *held));
+     }},
+    {"late_server",
+     [](const Path& program, Figures& figures) {
+         keep("late_server", figures.lateServer, [&] { return lateServer(program); });
+     }},
+    {"suspended_sink",
+     [](const Path& program, Figures& figures) {
+         if (auto suspension = attempt("suspended_sink", [&] { return suspendedSink(program); })) {
+             figures.suspendedClients.push_back(suspension->most.clients);
+             figures.suspendedStreams.push_back(suspension->most.streams);
+             figures.suspendedThreads.push_back(suspension->most.threads);
+             figures.suspendedFds.push_back(suspension->most.fds);
+             figures.suspendedLines.push_back(suspension->lines);
+             figures.resumeSound.push_back(suspension->soundSeconds);
+         }
+     }},
+    {"card_fallback",
+     [](const Path& program, Figures& figures) {
+         keep("card_fallback", figures.cardFallback, [&] { return cardFallback(program); });
+     }},
+    {"frozen_then_stop",
+     [](const Path& program, Figures& figures) {
+         keep("frozen_then_stop", figures.soundAfterStop, [&] { return frozenThenStop(program).seconds; });
+     }},
+    {"stall_stray",
+     [](const Path& program, Figures& figures) {
+         keep("stall_stray", figures.strayAfterStall, [&] { return stallStray(program).seconds; });
+     }},
+    {"frozen_after_stop_line",
+     [](const Path& program, Figures& figures) {
+         keep("frozen_after_stop_line", figures.afterStopLines, [&] { return double(frozenAfterStopLines(program)); });
+     }},
+    {"heard_timing",
+     [](const Path& program, Figures& figures) {
+         for (const auto sink : {PrivatePulseServer::Sink::Prompt, PrivatePulseServer::Sink::HoldsFirstWrite}) {
+             if (auto opening = attempt("heard_timing", [&] { return heardOpening(program, sink); })) {
+                 Figures::Heard& heard = sink == PrivatePulseServer::Sink::Prompt ? figures.heard : figures.heldHeard;
+                 heard.p99.push_back(opening->steps.p99);
+                 heard.max.push_back(opening->steps.max);
+                 heard.missing.push_back(double(opening->missing.size()));
+                 heard.firstStep.push_back(std::abs(opening->firstStep));
+             }
+         }
+     }},
+    {"start_at_window",
+     [](const Path& program, Figures& figures) {
+         keep("start_at_window", figures.startAtWindow, [&] { return firstSoundAfterStart(program, 0); });
+         keep("start_at_window", figures.startLater, [&] { return firstSoundAfterStart(program, 3); });
+     }},
+};
+
+// "sound" (or another word for all is well) only if every run said so.
+std::string verdict(const std::vector<bool>& good, const char* yes = "sound", const char* no = "mute")
 {
-    if (values.empty()) return "error";
-    const double middle = median(values);
-    if (std::isinf(middle)) return ">" + std::to_string(int(kQuitLimitSeconds));
+    if (good.empty()) return "error";
+    return std::all_of(good.begin(), good.end(), [](bool each) { return each; }) ? yes : no;
+}
+
+// How a figure reads: its decimals, and what stands for infinity (a program
+// that never quit, a sound that never came).
+struct Format {
+    int decimals = 2;
+    std::string infinite = ">" + std::to_string(int(kQuitLimitSeconds));
+};
+
+std::string shown(double value, const Format& format)
+{
+    if (std::isinf(value)) return format.infinite;
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, middle);
+    std::snprintf(text, sizeof text, "%.*f", format.decimals, value);
     return text;
 }
 
-std::string range(const std::vector<double>& values)
+enum class Over { Median, Range };
+
+std::string overRuns(const std::vector<double>& values, Over over, const Format& format)
 {
     if (values.empty()) return "error";
+    if (over == Over::Median) return shown(median(values), format);
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    const auto shown = [](double value) {
-        if (std::isinf(value)) return ">" + std::to_string(int(kQuitLimitSeconds));
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", value);
-        return std::string(text);
-    };
-    return shown(*low) + " to " + shown(*high);
+    return shown(*low, format) + " to " + shown(*high, format);
 }
 
-void runOnce(const std::filesystem::path& program, Figures& figures)
+using Selection = std::set<std::string>;
+
+// The figures of the steps that ran, over the runs.
+std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
 {
-    if (auto sound = attempt("server_dies", [&] { return serverDies(program); })) figures.serverDies.push_back(*sound);
-    if (auto plain = attempt("stall_tail (no stall)", [&] { return stopTail(program, false); })) {
-        figures.plainTail.push_back(plain->seconds);
-        figures.peakMegabytes.push_back(plain->peakMegabytes);
-        std::printf("  rss: peak %.1f MB after playing for 8 s\n", plain->peakMegabytes);
-    }
-    if (auto stalled = attempt("stall_tail (2 s stall)", [&] { return stopTail(program, true); }))
-        figures.stallTail.push_back(stalled->seconds);
-    if (auto quit = attempt("frozen_quit", [&] { return frozenQuit(program); }))
-        figures.frozenQuit.push_back(quit->value_or(std::numeric_limits<double>::infinity()));
-    // The slower of the two sinks counts.
-    const auto prompt = attempt("quick_quit", [&] { return quickQuit(program, PrivatePulseServer::Sink::Prompt); });
-    const auto held =
-        attempt("quick_quit", [&] { return quickQuit(program, PrivatePulseServer::Sink::HoldsFirstWrite); });
-    if (prompt && held) figures.quickQuit.push_back(std::max(*prompt, *held));
-    if (auto sound = attempt("late_server", [&] { return lateServer(program); })) figures.lateServer.push_back(*sound);
+    const auto typical = [over](const std::vector<double>& values, const Format& format = {}) {
+        return overRuns(values, over, format);
+    };
+    const Format count{0};
+    std::string line;
+    const auto add = [&](const char* step, const std::string& text) {
+        if (ran.contains(step)) line += " " + text;
+    };
+    add("server_dies", "server_dies=" + verdict(figures.serverDies));
+    add("stall_tail", "stall_tail_s=" + typical(figures.stallTail) + " (no stall " + typical(figures.plainTail) + ")");
+    add("frozen_quit", "frozen_quit_s=" + typical(figures.frozenQuit));
+    add("quick_quit", "quick_quit_s=" + typical(figures.quickQuit));
+    add("late_server", "late_server=" + verdict(figures.lateServer));
+    add("stall_tail", "rss_mb=" + typical(figures.peakMegabytes, {1}));
+    add("suspended_sink", "suspended_clients=" + typical(figures.suspendedClients, count) +
+                              " suspended_streams=" + typical(figures.suspendedStreams, count) +
+                              " suspended_threads=" + typical(figures.suspendedThreads, count) +
+                              " suspended_fds=" + typical(figures.suspendedFds, count) +
+                              " suspended_lines=" + typical(figures.suspendedLines, count) +
+                              " resume_sound_s=" + typical(figures.resumeSound, {2, "none"}));
+    add("card_fallback", "card_fallback=" + verdict(figures.cardFallback));
+    add("frozen_then_stop", "sound_after_stop_s=" + typical(figures.soundAfterStop));
+    add("stall_stray", "stray_after_stall_s=" + typical(figures.strayAfterStall));
+    add("frozen_after_stop_line", "frozen_after_stop_lines=" + typical(figures.afterStopLines, count));
+    for (const auto& [prefix, heard] :
+         {std::pair{"heard", &figures.heard}, std::pair{"held_heard", &figures.heldHeard}})
+        add("heard_timing", std::string(prefix) + "_step_p99_ms=" + typical(heard->p99) + " " + prefix +
+                                "_step_max_ms=" + typical(heard->max) + " " + prefix + "_missing=" +
+                                typical(heard->missing, count) + " " + prefix +
+                                "_first_step_ms=" + typical(heard->firstStep, {1}));
+    add("start_at_window", "start_at_window_s=" + typical(figures.startAtWindow, {2, "none"}) + " (later " +
+                               typical(figures.startLater, {2, "none"}) + ")");
+    return line;
 }
 
 struct Options {
     std::filesystem::path program;
     int repeat = 1;
+    Selection only;
 };
+
+[[noreturn]] void usage(const char* self)
+{
+    std::string names;
+    for (const Step& step : kSteps)
+        names += std::string(names.empty() ? "" : ", ") + step.name;
+    std::fprintf(stderr, "usage: %s [--repeat N] [--only NAME[,NAME]] [path/to/velmora20]\nsteps: %s\n", self,
+                 names.c_str());
+    std::exit(2);
+}
+
+Selection namesIn(const std::string& list, const char* self)
+{
+    Selection names;
+    std::istringstream items(list);
+    for (std::string name; std::getline(items, name, ',');) {
+        if (std::none_of(std::begin(kSteps), std::end(kSteps), [&](const Step& step) { return name == step.name; }))
+            usage(self);
+        names.insert(name);
+    }
+    return names;
+}
 
 Options options(int argc, char** argv)
 {
@@ -320,13 +326,17 @@ Options options(int argc, char** argv)
         const std::string argument = argv[i];
         if (argument == "--repeat" && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             options.repeat = std::atoi(argv[++i]);
+        } else if (argument == "--only" && i + 1 < argc) {
+            options.only = namesIn(argv[++i], argv[0]);
         } else if (!argument.starts_with("-")) {
             options.program = std::filesystem::absolute(argument);
         } else {
-            std::fprintf(stderr, "usage: %s [--repeat N] [path/to/velmora20]\n", argv[0]);
-            std::exit(2);
+            usage(argv[0]);
         }
     }
+    if (options.only.empty())
+        for (const Step& step : kSteps)
+            options.only.insert(step.name);
     return options;
 }
 
@@ -350,17 +360,10 @@ int main(int argc, char** argv)
     Figures figures;
     for (int run = 1; run <= chosen.repeat; ++run) {
         std::printf("run %d of %d\n", run, chosen.repeat);
-        runOnce(chosen.program, figures);
+        for (const Step& step : kSteps)
+            if (chosen.only.contains(step.name)) step.run(chosen.program, figures);
     }
     if (chosen.repeat > 1)
-        std::printf("over %d runs: stall_tail_s %s (no stall %s), frozen_quit_s %s, quick_quit_s %s, rss_mb %s\n",
-                    chosen.repeat, range(figures.stallTail).c_str(), range(figures.plainTail).c_str(),
-                    range(figures.frozenQuit).c_str(), range(figures.quickQuit).c_str(),
-                    range(figures.peakMegabytes).c_str());
-    std::printf("faults server_dies=%s stall_tail_s=%s (no stall %s) frozen_quit_s=%s quick_quit_s=%s late_server=%s "
-                "rss_mb=%s\n",
-                verdict(figures.serverDies).c_str(), seconds(figures.stallTail).c_str(),
-                seconds(figures.plainTail).c_str(), seconds(figures.frozenQuit).c_str(),
-                seconds(figures.quickQuit).c_str(), verdict(figures.lateServer).c_str(),
-                seconds(figures.peakMegabytes, 1).c_str());
+        std::printf("over %d runs:%s\n", chosen.repeat, figuresLine(figures, chosen.only, Over::Range).c_str());
+    std::printf("faults%s\n", figuresLine(figures, chosen.only, Over::Median).c_str());
 }

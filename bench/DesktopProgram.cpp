@@ -34,12 +34,11 @@ T initialValue(const platform::StoredPropertyList& list, const platform::ClassRe
     throw std::invalid_argument("a property that the initial properties do not set");
 }
 
-ProgramLayout::Point middleOf(const platform::StoredPropertyList& button)
+ProgramLayout::Point middleOf(const platform::StoredPropertyList& button, const platform::ClassRecord& record)
 {
-    using platform::PushButton;
-    const auto& record = platform::PushButtonClass();
-    return {initialValue(button, record, PushButton::Left) + initialValue(button, record, PushButton::Width) / 2,
-            initialValue(button, record, PushButton::Top) + initialValue(button, record, PushButton::Height) / 2};
+    using platform::RectControl;
+    return {initialValue(button, record, RectControl::Left) + initialValue(button, record, RectControl::Width) / 2,
+            initialValue(button, record, RectControl::Top) + initialValue(button, record, RectControl::Height) / 2};
 }
 
 ProgramLayout readLayout()
@@ -50,7 +49,8 @@ ProgramLayout readLayout()
     const platform::Runtime runtime(std::make_unique<platform::TestBackend>());
     return {initialValue(initial::window, platform::WindowClass(), platform::Window::Title),
             initialValue(initial::window, platform::WindowClass(), platform::Window::Height),
-            middleOf(initial::start), middleOf(initial::stop)};
+            middleOf(initial::start, platform::PushButtonClass()), middleOf(initial::stop, platform::PushButtonClass()),
+            middleOf(initial::loopedButton, platform::RadioButtonClass())};
 }
 
 std::vector<std::string> words(const std::string& text)

@@ -9,15 +9,15 @@
 namespace bench {
 
 // Where the program's window and controls are, as its initial properties
-// say: the main window's title and height, and the middle of each push
-// button, from the window's top left below its menu bar.
+// say: the main window's title and height, and the middle of each button,
+// from the window's top left below its menu bar.
 struct ProgramLayout {
     struct Point {
         int x, y;
     };
     std::string title;
     int windowHeight;
-    Point start, stop;
+    Point start, stop, looped;
 
     // Read once from the program's own initial properties.
     static const ProgramLayout& of();
@@ -46,6 +46,7 @@ public:
     // presses Return in it.
     void closeMessageBox();
 
+    pid_t pid() const { return process_.pid(); }
     // Its exit status if it ends within `seconds`.
     std::optional<int> waitFor(double seconds) { return process_.waitFor(seconds); }
     // The most memory it has held so far (VmHWM), in megabytes.

@@ -69,11 +69,11 @@ Reference::Reference(const std::vector<PlayedNote>& played)
     renderUpTo(rendered + long(2 * rate));
 }
 
-Timing heardTiming(const std::vector<float>& recording, const Reference& reference)
+Timing heardTiming(const std::vector<float>& recording, const Reference& reference, double earliest, double latest)
 {
     const double rate = 44100;
-    const std::vector<double> heard =
-        findOnsets(SpectralFlux(recording, rate), SpectralFlux(reference.sound, rate), reference.started);
+    const std::vector<double> heard = findOnsets(SpectralFlux(recording, rate), SpectralFlux(reference.sound, rate),
+                                                 reference.started, earliest, latest);
     Timing result{};
     result.heard = heard;
     for (std::size_t i = 0; i < heard.size(); ++i)

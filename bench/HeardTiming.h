@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -43,7 +44,10 @@ struct Timing {
 // Finds each onset of the reference in `recording` by matching it against
 // the same onset in the reference's sound, where it is known to start: so
 // the detector's bias for that music (a lone note would be found earlier
-// than one struck over others) cancels out.
-Timing heardTiming(const std::vector<float>& recording, const Reference& reference);
+// than one struck over others) cancels out. The reference lies in the
+// recording `earliest` to `latest` seconds later than in its own sound.
+Timing heardTiming(const std::vector<float>& recording, const Reference& reference,
+                   double earliest = -std::numeric_limits<double>::infinity(),
+                   double latest = std::numeric_limits<double>::infinity());
 
 } // namespace bench

@@ -13,6 +13,14 @@ float peakOf(const std::vector<float>& stereo)
     return peak;
 }
 
+std::optional<std::size_t> firstFrameAbove(const std::vector<float>& stereo, float level, std::size_t from)
+{
+    for (std::size_t i = 2 * from; i < stereo.size(); ++i)
+        if (std::abs(stereo[i]) > level)
+            return i / 2;
+    return std::nullopt;
+}
+
 std::optional<std::size_t> lastFrameAbove(const std::vector<float>& stereo, float level)
 {
     for (std::size_t i = stereo.size(); i-- > 0;)

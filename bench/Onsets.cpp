@@ -1,8 +1,13 @@
 #include "bench/Onsets.h"
 
+#include "bench/Spread.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
+#include <numeric>
+#include <optional>
 #include <numbers>
 
 namespace bench {
@@ -64,9 +69,11 @@ SpectralFlux::SpectralFlux(const std::vector<float>& stereo, double rate) : samp
 
 namespace {
 
-// The offset (seconds) of the whole pattern of onsets in the recording: the
-// one at which the recording's flux, summed at the onsets, is largest.
-double patternOffset(const SpectralFlux& recording, const std::vector<double>& starts)
+// The offset (seconds) of the whole pattern of onsets in the recording,
+// between `earliest` and `latest` where they are finite: the one at which
+// the recording's flux, summed at the onsets, is largest.
+double patternOffset(const SpectralFlux& recording, const std::vector<double>& starts, double earliest,
+                     double latest)
 {
     const double perSecond = recording.hopsPerSecond();
     const long length = long(recording.values.size());
@@ -77,7 +84,12 @@ double patternOffset(const SpectralFlux& recording, const std::vector<double>& s
         return best;
     };
     double bestOffset = 0, bestScore = -1;
-    for (long offset = -long(starts.front() * perSecond); offset + long(starts.back() * perSecond) < length; ++offset) {
+    // Unless told, the whole pattern lies in the recording; told, the
+    // onsets outside it count as silent.
+    const long first = std::isinf(earliest) ? -long(starts.front() * perSecond) : long(std::ceil(earliest * perSecond));
+    const long last = std::isinf(latest) ? length - 1 - long(starts.back() * perSecond)
+                                         : long(std::floor(latest * perSecond));
+    for (long offset = first; offset <= last; ++offset) {
         double score = 0;
         for (double start : starts)
             score += near(std::lround(start * perSecond) + offset);
@@ -128,9 +140,9 @@ double matchNear(const SpectralFlux& recording, const SpectralFlux& reference, d
 } // namespace
 
 std::vector<double> findOnsets(const SpectralFlux& recording, const SpectralFlux& reference,
-                               const std::vector<double>& starts)
+                               const std::vector<double>& starts, double earliest, double latest)
 {
-    std::vector<double> found, recent(7, patternOffset(recording, starts));
+    std::vector<double> found, recent(7, patternOffset(recording, starts, earliest, latest));
     for (std::size_t i = 0; i < starts.size(); ++i) {
         std::vector<double> sorted = recent;
         std::ranges::nth_element(sorted, sorted.begin() + 3);
@@ -139,6 +151,111 @@ std::vector<double> findOnsets(const SpectralFlux& recording, const SpectralFlux
         recent[i % recent.size()] = offset;
     }
     return found;
+}
+
+std::vector<double> onsetStrengths(const SpectralFlux& recording, const SpectralFlux& reference,
+                                   const std::vector<double>& starts, double offset)
+{
+    const auto largestNear = [](const SpectralFlux& flux, double seconds) {
+        const double perSecond = flux.hopsPerSecond();
+        const long from = std::max(0L, std::lround((seconds - 0.010) * perSecond));
+        const long to = std::min(long(flux.values.size()) - 1, std::lround((seconds + 0.030) * perSecond));
+        double largest = 0;
+        for (long i = from; i <= to; ++i)
+            largest = std::max(largest, flux.values[std::size_t(i)]);
+        return largest;
+    };
+    std::vector<double> strengths;
+    for (const double start : starts) {
+        const double expected = largestNear(reference, start);
+        strengths.push_back(expected > 0 ? largestNear(recording, start + offset) / expected : 0);
+    }
+    return strengths;
+}
+
+std::vector<std::size_t> faintOnsets(const std::vector<double>& strengths)
+{
+    if (strengths.empty()) return {};
+    const double typical = median(strengths);
+    std::vector<std::size_t> faint;
+    for (std::size_t i = 0; i < strengths.size(); ++i)
+        if (strengths[i] < typical / 4) faint.push_back(i);
+    return faint;
+}
+
+std::vector<double> stepErrors(const std::vector<double>& heard, const std::vector<double>& score,
+                               const std::vector<std::size_t>& missing)
+{
+    std::vector<double> errors;
+    std::optional<std::size_t> before;
+    for (std::size_t onset = 0, next = 0; onset < heard.size(); ++onset) {
+        if (next < missing.size() && missing[next] == onset) {
+            ++next;
+            continue;
+        }
+        if (before)
+            errors.push_back(1000 * ((heard[onset] - heard[*before]) - (score[onset] - score[*before])));
+        before = onset;
+    }
+    return errors;
+}
+
+namespace {
+
+constexpr std::size_t kSpectrumWindow = 2048;
+constexpr std::size_t kSpectrumHop = 512;
+constexpr std::size_t kSpectrumBins = 512; // up to 11 kHz at 44.1 kHz
+
+// Log-magnitude spectra of the mono mix, one every hop, each with its mean
+// taken off and scaled to unit length, so that the dot product of two is
+// their correlation; silence gives zeros.
+std::vector<std::vector<double>> spectra(const std::vector<float>& stereo)
+{
+    std::vector<std::vector<double>> result;
+    std::vector<std::complex<double>> spectrum(kSpectrumWindow);
+    for (std::size_t start = 0; 2 * (start + kSpectrumWindow) <= stereo.size(); start += kSpectrumHop) {
+        for (std::size_t i = 0; i < kSpectrumWindow; ++i) {
+            const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(kSpectrumWindow));
+            spectrum[i] = hann * 0.5 * (stereo[2 * (start + i)] + stereo[2 * (start + i) + 1]);
+        }
+        fft(spectrum);
+        std::vector<double> levels(kSpectrumBins);
+        double mean = 0;
+        for (std::size_t bin = 0; bin < kSpectrumBins; ++bin)
+            mean += levels[bin] = std::log1p(1000 * std::abs(spectrum[bin]));
+        mean /= double(kSpectrumBins);
+        double norm = 0;
+        for (double& level : levels) {
+            level -= mean;
+            norm += level * level;
+        }
+        for (double& level : levels)
+            level = norm > 0 ? level / std::sqrt(norm) : 0;
+        result.push_back(std::move(levels));
+    }
+    return result;
+}
+
+} // namespace
+
+double spectralOffset(const std::vector<float>& recording, const std::vector<float>& reference, double sampleRate,
+                      double earliest, double latest)
+{
+    const std::vector<std::vector<double>> heard = spectra(recording), expected = spectra(reference);
+    const double hopSeconds = double(kSpectrumHop) / sampleRate;
+    double bestOffset = earliest, bestScore = -std::numeric_limits<double>::infinity();
+    for (long lag = long(std::ceil(earliest / hopSeconds)); lag <= long(std::floor(latest / hopSeconds)); ++lag) {
+        double score = 0;
+        for (std::size_t j = 0; j < expected.size(); ++j) {
+            const long at = long(j) + lag;
+            if (at < 0 || at >= long(heard.size())) continue;
+            const std::vector<double>& a = heard[std::size_t(at)];
+            score += std::inner_product(a.begin(), a.end(), expected[j].begin(), 0.0);
+        }
+        if (score > bestScore)
+            bestScore = score, bestOffset = double(lag) * hopSeconds;
+    }
+    return bestOffset;
 }
 
 int countDropouts(const std::vector<float>& stereo, int minimumFrames)

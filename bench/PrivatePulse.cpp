@@ -86,6 +86,19 @@ void PrivatePulseServer::resume()
     if (server_) server_->signal(SIGCONT);
 }
 
+void PrivatePulseServer::suspendSink(bool suspended)
+{
+    if (Subprocess({"pactl", "--server=" + address(), "suspend-sink", kSink, suspended ? "1" : "0"}).wait() != 0)
+        throw std::runtime_error("pactl could not suspend or resume the sink");
+}
+
+void PrivatePulseServer::dropStream(int sinkInput)
+{
+    Subprocess({"pactl", "--server=" + address(), "kill-sink-input", std::to_string(sinkInput)},
+               {.outputFile = "/dev/null"})
+        .wait();
+}
+
 std::string PrivatePulseServer::address() const
 {
     return "unix:" + (directory_ / "runtime" / "native").string();

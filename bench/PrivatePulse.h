@@ -42,6 +42,15 @@ public:
     // SIGSTOP and SIGCONT.
     void freeze();
     void resume();
+    // Suspends its sink, or lets it run again, as a desktop does to save
+    // power or to give a program the device (`pactl suspend-sink`). Run
+    // again, the sink plays on from then, as a card does; a null sink that
+    // was not suspended catches up on the time it did not run, as fast as it
+    // can.
+    void suspendSink(bool suspended);
+    // Ends a playback stream (a sink input), with what the server holds of
+    // it, if it is still there.
+    void dropStream(int sinkInput);
 
     // Underruns of playback streams the server logged so far.
     int underruns() const;

@@ -152,10 +152,13 @@ std::optional<int> Subprocess::waitFor(double seconds)
     }
 }
 
-std::string outputOf(const std::vector<std::string>& arguments)
+namespace {
+
+// Runs the program to its end: its wait status (0 when it exited with 0),
+// and what it wrote on standard output into `text`.
+int runFor(const std::vector<std::string>& arguments, std::string& text)
 {
     Subprocess child(arguments, {.outputPipe = true});
-    std::string text;
     char buffer[4096];
     for (ssize_t got; (got = read(child.output(), buffer, sizeof buffer)) != 0;) {
         if (got < 0) {
@@ -164,7 +167,22 @@ std::string outputOf(const std::vector<std::string>& arguments)
         }
         text.append(buffer, std::size_t(got));
     }
-    child.wait();
+    return child.wait();
+}
+
+} // namespace
+
+std::string outputOf(const std::vector<std::string>& arguments)
+{
+    std::string text;
+    runFor(arguments, text);
+    return text;
+}
+
+std::optional<std::string> outputIfSucceeded(const std::vector<std::string>& arguments)
+{
+    std::string text;
+    if (runFor(arguments, text) != 0) return std::nullopt;
     return text;
 }
 

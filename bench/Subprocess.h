@@ -51,6 +51,8 @@ private:
 
 // Runs the program to its end and returns what it wrote on standard output.
 std::string outputOf(const std::vector<std::string>& arguments);
+// The same, only if it exited with status 0.
+std::optional<std::string> outputIfSucceeded(const std::vector<std::string>& arguments);
 
 // Whether `program` is an executable on the PATH.
 bool onPath(const std::string& program);

@@ -9,7 +9,7 @@ using namespace bench;
 
 namespace {
 
-TEST(Loudness, TheLastSoundIsTheLastFrameAboveTheLevelInEitherChannel)
+TEST(Loudness, TheFirstAndLastSoundsAreTheFramesAboveTheLevelInEitherChannel)
 {
     // Frames 0 to 4; frame 3 sounds only on the right, frame 4 only below
     // the level.
@@ -17,6 +17,11 @@ TEST(Loudness, TheLastSoundIsTheLastFrameAboveTheLevelInEitherChannel)
     EXPECT_EQ(lastFrameAbove(stereo, 1e-3f), 3u);
     EXPECT_EQ(lastFrameAbove(stereo, 0.3f), 0u);
     EXPECT_FALSE(lastFrameAbove(stereo, 0.5f).has_value()); // a level that nothing passes
+    EXPECT_EQ(firstFrameAbove(stereo, 1e-3f), 0u);
+    EXPECT_EQ(firstFrameAbove(stereo, 1e-3f, 1), 2u);
+    EXPECT_EQ(firstFrameAbove(stereo, 1e-3f, 3), 3u);
+    EXPECT_EQ(firstFrameAbove(stereo, 0.3f, 1), std::nullopt);
+    EXPECT_EQ(firstFrameAbove(stereo, 1e-3f, 5), std::nullopt); // from past the end
 }
 
 TEST(Loudness, SilenceHasNoLastSoundAndNoPeak)

@@ -30,6 +30,8 @@ bool alive(pid_t pid)
 TEST(Subprocess, OutputComesThroughAPipeAndErrorsGoToTheirFile)
 {
     EXPECT_EQ(outputOf({"sh", "-c", "echo out; echo err >&2"}), "out\n");
+    EXPECT_EQ(outputIfSucceeded({"sh", "-c", "echo out"}), "out\n");
+    EXPECT_FALSE(outputIfSucceeded({"sh", "-c", "echo out; exit 1"}).has_value());
     const std::filesystem::path errors = std::filesystem::temp_directory_path() / "subprocess-test-errors";
     Subprocess child({"sh", "-c", "echo complaint >&2; exit 3"}, {.outputFile = "/dev/null", .errorFile = errors});
     EXPECT_EQ(WEXITSTATUS(child.wait()), 3);
