@@ -17,7 +17,7 @@ namespace platform::fluidsynth {
 // reaches the device only through the session's gate.
 class DeviceSession final : public std::enable_shared_from_this<DeviceSession> {
 public:
-    // `answered` is called on the opening's thread once the device has
+    // `onAnswer` is called on the opening's thread once the device has
     // answered, opened or not; it must not call back into the session.
     explicit DeviceSession(std::function<void()> onAnswer);
 

@@ -54,8 +54,8 @@ public:
     // that many frames ago is dropped rather than played in a burst with the
     // ones after it; anything else overdue takes effect at once.
     void render(int frames, float* left, float* right, int stride);
-    // A device is about to start pulling: its first rendering anchors the
-    // clock anew.
+    // A device is about to start pulling: the first event it renders
+    // anchors the clock anew.
     void restart();
     // For while nothing renders, when at once is as good as any time: applies
     // the waiting events up to the first strike; whether a strike waits.
