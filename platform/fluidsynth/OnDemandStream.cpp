@@ -148,8 +148,9 @@ void OnDemandStream::watchTheOpening()
             return;
         }
         if (overdue_) {
-            // What waited was dropped as it came: the device plays from the
-            // next strike on.
+            // What was played before it answered is dropped, as what came
+            // before was as it came: the device plays from the next strike.
+            renderer_.dropStrikes();
             renderer_.restart();
             session_->gate().connect(*this);
         }
