@@ -229,7 +229,9 @@ std::string verdict(const std::vector<bool>& good, const char* yes = "sound", co
 // that never quit, a sound that never came).
 struct Format {
     int decimals = 2;
-    std::string infinite = ">" + std::to_string(int(kQuitLimitSeconds));
+    // Appended: GCC 12 at -O3 misreads a literal prepended to a temporary
+    // string as an overlapping copy.
+    std::string infinite = std::string(">").append(std::to_string(int(kQuitLimitSeconds)));
 };
 
 std::string shown(double value, const Format& format)
