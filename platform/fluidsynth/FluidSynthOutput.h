@@ -65,7 +65,7 @@ public:
     // Whether notes can be heard (or rendered): a SoundFont loaded.
     bool audible() const { return !soundFont_.empty(); }
     // The one line written to standard error at construction, if any: no
-    // SoundFont, or, when live, no audio device that opened when tried.
+    // SoundFont, or, when live, no audio device that opened at start-up.
     const std::string& problem() const { return problem_; }
     // The SoundFont in use, empty if none could be loaded.
     const std::string& soundFont() const { return soundFont_; }
