@@ -12,6 +12,18 @@ namespace platform::fluidsynth {
 
 namespace {
 
+// What FluidSynth and the user call each FluidAudioDevice::System, in its order.
+struct AudioSystem {
+    const char* driver;
+    const char* name;
+};
+constexpr AudioSystem kAudioSystems[] = {{"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}};
+
+const AudioSystem& audioSystem(FluidAudioDevice::System system)
+{
+    return kAudioSystems[static_cast<int>(system)];
+}
+
 // FluidSynth's drivers hand over two zeroed output buffers.
 int pullFrames(void* source, int frames, int, float*[], int outputs, float* out[])
 {
@@ -94,16 +106,19 @@ std::unique_ptr<AudioConnection> FluidAudioDevice::open(FrameSource& source)
     // At normal priority, a busy machine held that thread back long enough
     // for the server to run dry; opened like this, it keeps up.
     const RealtimeScheduling realtime(settings.get());
-    fluid_settings_setstr(settings.get(), "audio.driver", system_ == System::PulseAudio ? "pulseaudio" : "alsa");
+    fluid_settings_setstr(settings.get(), "audio.driver", audioSystem(system_).driver);
     AudioDriverHandle driver{new_fluid_audio_driver2(settings.get(), pullFrames, &source)};
     if (!driver)
         return nullptr;
     return std::make_unique<DriverConnection>(std::move(driver));
 }
 
-std::string FluidAudioDevice::nameOf(System system)
+std::string FluidAudioDevice::systemNames()
 {
-    return system == System::PulseAudio ? "PulseAudio" : "ALSA";
+    std::string names;
+    for (const AudioSystem& system : kAudioSystems)
+        names += (names.empty() ? "" : ", ") + std::string(system.name);
+    return names;
 }
 
 } // namespace platform::fluidsynth

@@ -30,8 +30,8 @@ public:
 
     std::unique_ptr<AudioConnection> open(FrameSource& source) override;
 
-    // As the user knows it.
-    static std::string nameOf(System system);
+    // Every system, in order, as the user knows them.
+    static std::string systemNames();
 
 private:
     const System system_;

@@ -42,10 +42,8 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
 
 std::string noAudioMessage()
 {
-    using fluidsynth::FluidAudioDevice;
     return std::string(kProgram) + ": no audio output could be opened (tried " +
-           FluidAudioDevice::nameOf(FluidAudioDevice::System::PulseAudio) + ", " +
-           FluidAudioDevice::nameOf(FluidAudioDevice::System::Alsa) + "); playing silently until one opens";
+           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently until one opens";
 }
 
 std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble)
