@@ -81,23 +81,29 @@ public:
         int openings = 0;
     };
 
-    explicit CountedDevice(std::shared_ptr<Steering> steering) : steering_(std::move(steering)) {}
+    CountedDevice(std::shared_ptr<Steering> steering, std::string name)
+        : steering_(std::move(steering)), name_(std::move(name))
+    {
+    }
 
     std::unique_ptr<AudioConnection> open(FrameSource&) override
     {
         ++steering_->openings;
         return steering_->opens ? std::make_unique<AudioConnection>() : nullptr;
     }
+    std::string systemNames() const override { return name_; }
 
 private:
     std::shared_ptr<Steering> steering_;
+    std::string name_;
 };
 
 class ServerOrCardChoice : public testing::Test {
 protected:
     std::shared_ptr<CountedDevice::Steering> server = std::make_shared<CountedDevice::Steering>();
     std::shared_ptr<CountedDevice::Steering> card = std::make_shared<CountedDevice::Steering>();
-    ServerOrCard device{std::make_unique<CountedDevice>(server), std::make_unique<CountedDevice>(card)};
+    ServerOrCard device{std::make_unique<CountedDevice>(server, "Server"),
+                        std::make_unique<CountedDevice>(card, "Card")};
     Ones music;
 };
 
@@ -106,13 +112,14 @@ TEST_F(ServerOrCardChoice, WithoutAServerTheCardPlaysUntilOneAnswers)
     server->opens = false;
     EXPECT_NE(device.open(music), nullptr);
     EXPECT_EQ(card->openings, 1);
+    EXPECT_EQ(device.systemNames(), "Server, Card");
     server->opens = true;
     EXPECT_NE(device.open(music), nullptr);
     EXPECT_EQ(card->openings, 1) << "the card taken though the server answered";
 }
 
 // The server restarting after a crash finds the card free, and the program
-// plays where the desktop listens.
+// plays where the desktop listens; it names only the server as tried.
 TEST_F(ServerOrCardChoice, OnceTheServerHasAnsweredItsFailureIsNotReplacedByTheCard)
 {
     EXPECT_NE(device.open(music), nullptr);
@@ -121,6 +128,7 @@ TEST_F(ServerOrCardChoice, OnceTheServerHasAnsweredItsFailureIsNotReplacedByTheC
     EXPECT_EQ(device.open(music), nullptr);
     EXPECT_EQ(card->openings, 0);
     EXPECT_EQ(server->openings, 3) << "the server is tried at every opening";
+    EXPECT_EQ(device.systemNames(), "Server") << "names the card it did not try";
     server->opens = true;
     EXPECT_NE(device.open(music), nullptr);
 }

@@ -138,6 +138,7 @@ private:
             state_->changed.notify_all();
             return std::make_unique<Connection>(state_, index);
         }
+        std::string systemNames() const override { return "the hand"; }
 
     private:
         std::shared_ptr<State> state_;
@@ -150,7 +151,7 @@ constexpr int kPeriod = 512;
 constexpr double kPeriodMicroseconds = kPeriod / 44100.0 * 1e6;
 
 const std::string kNoAudioLine =
-    "velmora20: no audio output could be opened (tried PulseAudio, ALSA); playing silently until one opens\n";
+    "velmora20: no audio output could be opened (tried the hand); playing silently until one opens\n";
 const std::string kStoppedLine = "velmora20: the audio output stopped playing; trying again at the next note\n";
 
 // A FluidSynth output on a hand-pulled device and a clock the test moves.

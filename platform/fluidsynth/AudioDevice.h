@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 namespace platform::fluidsynth {
 
@@ -29,6 +30,9 @@ public:
     // Starts pulling from `source`, which must outlive the connection; null
     // when no audio system could be opened.
     virtual std::unique_ptr<AudioConnection> open(FrameSource& source) = 0;
+    // The audio systems an opening tries now, in order, as the user knows
+    // them ("PulseAudio, ALSA"): what to name when none opened.
+    virtual std::string systemNames() const = 0;
 };
 
 } // namespace platform::fluidsynth

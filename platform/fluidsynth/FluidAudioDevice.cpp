@@ -113,12 +113,9 @@ std::unique_ptr<AudioConnection> FluidAudioDevice::open(FrameSource& source)
     return std::make_unique<DriverConnection>(std::move(driver));
 }
 
-std::string FluidAudioDevice::systemNames()
+std::string FluidAudioDevice::systemNames() const
 {
-    std::string names;
-    for (const AudioSystem& system : kAudioSystems)
-        names += (names.empty() ? "" : ", ") + std::string(system.name);
-    return names;
+    return audioSystem(system_).name;
 }
 
 } // namespace platform::fluidsynth

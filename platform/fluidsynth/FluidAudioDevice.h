@@ -29,9 +29,7 @@ public:
     static void setRoleInEnvironment();
 
     std::unique_ptr<AudioConnection> open(FrameSource& source) override;
-
-    // Every system, in order, as the user knows them.
-    static std::string systemNames();
+    std::string systemNames() const override;
 
 private:
     const System system_;

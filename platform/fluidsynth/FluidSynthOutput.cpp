@@ -40,17 +40,17 @@ std::string noSoundFontMessage(const fluidsynth::SoundFontSearch& search, const 
            "); install the Debian package fluid-soundfont-gm to hear the music; playing silently";
 }
 
-std::string noAudioMessage()
+std::string noAudioMessage(const fluidsynth::AudioDevice& device)
 {
-    return std::string(kProgram) + ": no audio output could be opened (tried " +
-           fluidsynth::FluidAudioDevice::systemNames() + "); playing silently until one opens";
+    return std::string(kProgram) + ": no audio output could be opened (tried " + device.systemNames() +
+           "); playing silently until one opens";
 }
 
-std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble)
+std::string troubleMessage(fluidsynth::OnDemandStream::Trouble trouble, const fluidsynth::AudioDevice& device)
 {
     if (trouble == fluidsynth::OnDemandStream::Trouble::StoppedPulling)
         return std::string(kProgram) + ": the audio output stopped playing; trying again at the next note";
-    return noAudioMessage();
+    return noAudioMessage(device);
 }
 
 void requireRange(int value, int low, int high, const char* what)
@@ -99,16 +99,18 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
     synth_.pinProgram(kPiano);
     if (live) {
         using fluidsynth::FluidAudioDevice;
-        if (!device)
-            device = std::make_unique<fluidsynth::ServerOrCard>(
+        std::shared_ptr<fluidsynth::AudioDevice> shared = std::move(device);
+        if (!shared)
+            shared = std::make_shared<fluidsynth::ServerOrCard>(
                 std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::PulseAudio),
                 std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::Alsa));
         stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-            std::move(device), renderer_, sampleRate(), synth_.periodFrames(),
-            [](fluidsynth::OnDemandStream::Trouble trouble) { std::cerr << troubleMessage(trouble) << '\n'; });
+            shared, renderer_, sampleRate(), synth_.periodFrames(), [shared](fluidsynth::OnDemandStream::Trouble trouble) {
+                std::cerr << troubleMessage(trouble, *shared) << '\n';
+            });
         // The stream says so itself when the device does not open.
         if (!stream_->openedAtStart())
-            problem_ = noAudioMessage();
+            problem_ = noAudioMessage(*shared);
     }
 }
 

@@ -18,4 +18,11 @@ std::unique_ptr<AudioConnection> ServerOrCard::open(FrameSource& source)
     return card_->open(source);
 }
 
+std::string ServerOrCard::systemNames() const
+{
+    if (serverAnswered_)
+        return server_->systemNames();
+    return server_->systemNames() + ", " + card_->systemNames();
+}
+
 } // namespace platform::fluidsynth

@@ -18,6 +18,8 @@ public:
     ServerOrCard(std::unique_ptr<AudioDevice> server, std::unique_ptr<AudioDevice> card);
 
     std::unique_ptr<AudioConnection> open(FrameSource& source) override;
+    // The card's only until the server has answered.
+    std::string systemNames() const override;
 
 private:
     const std::unique_ptr<AudioDevice> server_;
