@@ -1,12 +1,14 @@
 #include "platform/fluidsynth/PullGate.h"
 #include "platform/fluidsynth/ServerOrCard.h"
 
+#include <fluidsynth.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,6 +73,25 @@ TEST(PullGate, ACutReturnsOnlyOnceThePullInProgressHasFinished)
     cut.wait();
     EXPECT_FALSE(music.rendering);
     EXPECT_EQ(pull.get(), 2.0F);
+}
+
+// What the audio libraries say on a device's own thread (a lost server, a
+// priority refused) the program reports in its own words: once the thread
+// has pulled, it is kept quiet for good. Other threads are not.
+TEST(PullGate, KeepsTheThreadsThatPullQuiet)
+{
+    const auto logOnAThread = [](bool pullFirst) {
+        testing::internal::CaptureStderr();
+        std::thread([pullFirst] {
+            PullGate gate;
+            if (pullFirst)
+                pulledThrough(gate);
+            fluid_log(FLUID_ERR, "a device failed");
+        }).join();
+        return testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(logOnAThread(true), "");
+    EXPECT_NE(logOnAThread(false).find("a device failed"), std::string::npos);
 }
 
 // A device that opens or fails as the test says, and counts its openings.

@@ -29,6 +29,7 @@ public:
     void letGo(DetachedCalls& calls);
 
     PullGate& gate() { return gate_; }
+    const PullGate& gate() const { return gate_; }
     bool answered() const;
     // Answered with a device that plays.
     bool opened() const;

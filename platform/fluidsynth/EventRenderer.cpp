@@ -1,12 +1,25 @@
 #include "platform/fluidsynth/EventRenderer.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace platform::fluidsynth {
 
+namespace {
+
+// The most that silence() renders away: several times the default reverb's
+// tail.
+constexpr double kSilencingLimitSeconds = 10;
+
+} // namespace
+
 EventRenderer::EventRenderer(fluid_synth_t* synth, double sampleRate, std::int64_t latencyFrames,
                              std::function<double()> clock)
-    : synth_(synth), clock_(std::move(clock)), frameClock_(sampleRate, latencyFrames)
+    : synth_(synth)
+    , clock_(std::move(clock))
+    , silencingLimit_(static_cast<std::int64_t>(kSilencingLimitSeconds * sampleRate))
+    , frameClock_(sampleRate, latencyFrames)
 {
 }
 
@@ -106,10 +119,28 @@ bool EventRenderer::dropStrikes()
     return dropped;
 }
 
-void EventRenderer::silenceVoices()
+void EventRenderer::silence()
 {
     fluid_synth_all_sounds_off(synth_, -1);
     sounding_.store(false, std::memory_order_relaxed);
+    const std::int64_t rendered = renderedFrames();
+    if (rendered == renderedWhenSilenced_)
+        return; // nothing fed the effects since they were last emptied
+    renderedWhenSilenced_ = rendered;
+    // The effects ring on with what the voices fed them, frozen where the
+    // device stopped, and FluidSynth clears them only in a system reset,
+    // which would also take the channels' programs. Their tails fall below
+    // the threshold within a second or so of rendering, a few milliseconds
+    // of work.
+    constexpr int kBlock = 512;
+    constexpr float kInaudible = 1e-5F; // -100 dBFS
+    std::array<float, kBlock> left{}, right{};
+    for (std::int64_t frames = 0; frames < silencingLimit_; frames += kBlock) {
+        fluid_synth_write_float(synth_, kBlock, left.data(), 0, 1, right.data(), 0, 1);
+        const auto loud = [](float sample) { return std::abs(sample) >= kInaudible; };
+        if (std::ranges::none_of(left, loud) && std::ranges::none_of(right, loud))
+            break;
+    }
 }
 
 } // namespace platform::fluidsynth

@@ -28,7 +28,7 @@ namespace platform::fluidsynth {
 class EventRenderer {
 public:
     // Minutes of this music, or the releases of sixteen stop sweeps: a queue
-    // that fills up means nothing renders, and the stream notices that.
+    // fills up only when nothing has rendered for that long.
     static constexpr std::size_t kCapacity = 4096;
     // What only releases and program changes may take: a full queue drops
     // the strikes that come, never what silences the players, so a `stop`
@@ -63,8 +63,11 @@ public:
     // As applyUntilStrike(), dropping every strike: no device can sound
     // them. Whether it dropped any.
     bool dropStrikes();
-    // Ends every voice at once, for a device that stopped in mid-sound.
-    void silenceVoices();
+    // Ends every voice at once, and renders away what the reverb and chorus
+    // still hold of them, for a device that stopped in mid-sound: the next
+    // device starts from silence. Off the timeline: the frames rendered
+    // away are heard nowhere.
+    void silence();
 
     // Any thread's:
 
@@ -81,6 +84,7 @@ private:
 
     fluid_synth_t* synth_;
     std::function<double()> clock_;
+    const std::int64_t silencingLimit_; // frames
     boost::lockfree::spsc_queue<SynthEvent, boost::lockfree::capacity<kCapacity>> queue_;
     std::atomic<std::uint64_t> pushed_ = 0;
     std::atomic<std::uint64_t> hurriedThrough_ = 0; // the events pushed before this count are urgent
@@ -90,6 +94,7 @@ private:
     std::atomic<bool> sounding_ = false;
     // The rendering thread's:
     FrameClock frameClock_;
+    std::int64_t renderedWhenSilenced_ = 0;
 };
 
 } // namespace platform::fluidsynth

@@ -1,5 +1,7 @@
 #include "platform/fluidsynth/OnDemandStream.h"
 
+#include <algorithm>
+
 namespace platform::fluidsynth {
 
 namespace {
@@ -128,14 +130,14 @@ void OnDemandStream::lookAtTheQueue()
 {
     if (!renderer_.applyUntilStrike())
         return;
-    if (stopped_ && !stopped_->closed()) {
+    if (lastLetGo_ && !lastLetGo_->closed() && hasStopped(*lastLetGo_)) {
         // A sound server that holds on to a stream it stopped pulling (a
         // suspended sink) would be handed one stream after another.
         renderer_.dropStrikes();
         report(Trouble::StoppedPulling);
         return;
     }
-    stopped_.reset();
+    lastLetGo_.reset();
     open();
 }
 
@@ -155,7 +157,7 @@ void OnDemandStream::watchTheOpening()
             session_->gate().connect(*this);
         }
         framesSeen_ = session_->gate().framesPulled();
-        lastPull_ = Clock::now();
+        openedAt_ = Clock::now();
         state_ = State::Open;
         decideStart(true);
         return;
@@ -168,25 +170,33 @@ void OnDemandStream::watchTheOpening()
         report(Trouble::DoesNotOpen);
         decideStart(false);
     }
-    // Nothing waits for a device that may never answer, and a `stop` played
-    // meanwhile takes effect now.
+    // Nothing waits for a device that may never answer; what silences the
+    // players is applied, so the voices are off by the time one renders.
     renderer_.dropStrikes();
 }
 
 void OnDemandStream::watchTheDevice()
 {
-    const auto now = Clock::now();
-    const std::int64_t frames = session_->gate().framesPulled();
+    PullGate& gate = session_->gate();
+    const std::int64_t frames = gate.framesPulled();
     if (frames != framesSeen_) {
         framesSeen_ = frames;
-        lastPull_ = now;
         troubleReported_ = false; // it plays: the next trouble is news
-    } else if (now - lastPull_ >= (frames < started_ ? kStartingStall : stallLimit_)) {
+    }
+    const auto idle = Clock::now() - std::max(openedAt_, gate.lastPull());
+    if (idle >= (frames < started_ ? kStartingStall : stallLimit_)) {
         close(Trouble::StoppedPulling);
         return;
     }
-    if (renderer_.silentFrames() >= closeAfter_ && !renderer_.pending())
+    // Nothing pending first: a strike queued after that and rendered before
+    // the silence is read has set the silence back to nothing.
+    if (!renderer_.pending() && renderer_.silentFrames() >= closeAfter_)
         close(std::nullopt);
+}
+
+bool OnDemandStream::hasStopped(const DeviceSession& session) const
+{
+    return Clock::now() - session.gate().lastPull() >= stallLimit_;
 }
 
 void OnDemandStream::open()
@@ -207,16 +217,14 @@ void OnDemandStream::open()
 void OnDemandStream::close(std::optional<Trouble> trouble)
 {
     session_->letGo(calls_);
-    if (trouble == Trouble::StoppedPulling)
-        stopped_ = session_;
-    session_.reset();
+    lastLetGo_ = std::move(session_);
     if (trouble) {
         // The rendering is the stream thread's now: what waited cannot
-        // sound, and the next device must not pick up notes where this one
-        // stopped.
+        // sound, and the next device must not pick up the music where this
+        // one stopped.
         const bool dropped = renderer_.dropStrikes();
         const bool lost = dropped || renderer_.sounding();
-        renderer_.silenceVoices();
+        renderer_.silence();
         if (*trouble == Trouble::DoesNotOpen || lost)
             report(*trouble);
     }

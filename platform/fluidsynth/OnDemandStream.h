@@ -37,11 +37,14 @@ namespace platform::fluidsynth {
 // such a device plays from the next strike on.
 //
 // A device that stopped pulling (its server killed, stopped, hung, or its
-// sink suspended) is let go with the strikes that waited, and no other opens
-// until it has closed, so a server that holds on to its streams never holds
-// more than one of ours it did not give back. A device that has only just
-// opened is given longer: a sound server may hold its first write for a
-// second or two.
+// sink suspended) is let go with the strikes that waited and with what the
+// synthesizer still sounded, so nothing played before it sounds on the next.
+// A device that has only just opened is given longer: a sound server may
+// hold its first write for a second or two. However a device was let go (as
+// stopped, or for silence just as it stopped), while it pulls nothing and
+// has not closed no other opens, so a server that holds on to its streams
+// never holds more than one of ours it did not give back; one that still
+// pulls as it closes holds up nothing.
 //
 // Trouble is reported once, until the device plays again, and only when
 // the listener missed something: a device that does not open (or does not
@@ -90,6 +93,9 @@ private:
     void watchTheDevice();
     void open();
     void close(std::optional<Trouble> trouble);
+    // Whether `session`'s device has pulled nothing for as long as a device
+    // that stopped.
+    bool hasStopped(const DeviceSession& session) const;
     void decideStart(bool opened);
     void report(Trouble trouble);
 
@@ -105,12 +111,13 @@ private:
 
     // The stream thread's own:
     std::shared_ptr<DeviceSession> session_;
-    // A device let go because it stopped pulling, until it has closed.
-    std::shared_ptr<DeviceSession> stopped_;
+    // The device let go last, until it has closed: while it pulls nothing,
+    // no other opens.
+    std::shared_ptr<DeviceSession> lastLetGo_;
     std::chrono::steady_clock::time_point openingSince_;
     bool overdue_ = false; // the opening did not answer within the grace
+    std::chrono::steady_clock::time_point openedAt_;
     std::int64_t framesSeen_ = 0;
-    std::chrono::steady_clock::time_point lastPull_;
     bool troubleReported_ = false;
 
     std::thread thread_; // last: starts once the rest is set up
