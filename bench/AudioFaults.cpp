@@ -51,6 +51,10 @@
 //   from 2 s before the original mode's last strike; nothing is due once it
 //   continues, so any sound then was struck before the stall ended: its
 //   seconds.
+// - stall_echo (stall_echo_ms, stall_echo_dbfs): the server is stopped so
+//   for 5 s, 10 s into the original mode: what sounds once it continues
+//   before the first note struck after it (above -30 dBFS), less that note's
+//   10 ms attack: its milliseconds above -55 dBFS, and its peak.
 // - frozen_after_stop_lines: `stop`; 1.5 s later, the device still open and
 //   nothing sounding, the server is stopped for 2 s: the lines saying the
 //   output stopped playing.
@@ -117,6 +121,8 @@ struct Figures {
         resumeSound;
     // Seconds of sound after the server continued; lines said.
     std::vector<double> soundAfterStop, strayAfterStall, afterStopLines;
+    // What rang on from before a stall, ahead of the first note after it.
+    std::vector<double> echoMilliseconds, echoDecibels;
     // The opening as heard, on a sink that takes the first write at once
     // and on one that holds it: step errors, missing onsets.
     struct Heard {
@@ -194,6 +200,13 @@ const Step kSteps[] = {
     {"stall_stray",
      [](const Path& program, Figures& figures) {
          keep("stall_stray", figures.strayAfterStall, [&] { return stallStray(program).seconds; });
+     }},
+    {"stall_echo",
+     [](const Path& program, Figures& figures) {
+         if (auto echo = attempt("stall_echo", [&] { return stallEcho(program); })) {
+             figures.echoMilliseconds.push_back(echo->seconds * 1000);
+             figures.echoDecibels.push_back(echo->peakDecibels);
+         }
      }},
     {"frozen_after_stop_line",
      [](const Path& program, Figures& figures) {
@@ -280,6 +293,8 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
     add("card_fallback", "card_fallback=" + verdict(figures.cardFallback));
     add("frozen_then_stop", "sound_after_stop_s=" + typical(figures.soundAfterStop));
     add("stall_stray", "stray_after_stall_s=" + typical(figures.strayAfterStall));
+    add("stall_echo", "stall_echo_ms=" + typical(figures.echoMilliseconds, {0}) +
+                          " stall_echo_dbfs=" + typical(figures.echoDecibels, {1, "-inf"}));
     add("frozen_after_stop_line", "frozen_after_stop_lines=" + typical(figures.afterStopLines, count));
     for (const auto& [prefix, heard] :
          {std::pair{"heard", &figures.heard}, std::pair{"held_heard", &figures.heldHeard}})

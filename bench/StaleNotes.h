@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <limits>
 
 namespace bench {
 
@@ -24,6 +25,18 @@ AfterFreeze frozenThenStop(const std::filesystem::path& program);
 // strike: nothing is due once it continues, so whatever sounds then was
 // struck before it did.
 AfterFreeze stallStray(const std::filesystem::path& program);
+
+// What sounded once the server continued before the first note struck after
+// it: the music that rang as the server stopped, carried over.
+struct StallEcho {
+    double seconds = 0;                                            // above -55 dBFS; 0 for none
+    double peakDecibels = -std::numeric_limits<double>::infinity(); // of all before the note
+    double strikeAfter = std::numeric_limits<double>::infinity();   // seconds into the sound after the stall
+};
+
+// The server is stopped (SIGSTOP) for 5 s, 10 s into the original mode, and
+// continued; the sink is recorded throughout.
+StallEcho stallEcho(const std::filesystem::path& program);
 
 // `stop`; 1.5 s later, with the device still open and nothing sounding, the
 // server is stopped for 2 s: how many times the program says the output
