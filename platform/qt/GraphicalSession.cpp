@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <system_error>
 
 namespace platform {
 
@@ -142,8 +143,17 @@ std::optional<std::string> displayProblem()
     for (const QtPlatform platform : order) {
         if (platform == QtPlatform::Serverless) return std::nullopt;
         if (platform == QtPlatform::X11 && variable("DISPLAY").empty()) continue;
-        const AttemptResult answer =
-            attemptWithin(kAnswerLimit, platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
+        AttemptResult answer;
+        try {
+            answer = attemptWithin(kAnswerLimit, platform == QtPlatform::X11 ? xServerAnswers : compositorAnswers);
+        } catch (const std::system_error& error) {
+            // No process or pipe to spare: a process limit reached or no file
+            // descriptors left. Letting Qt try instead would not get far, as
+            // threads count against the process limit, and Qt and the audio
+            // need theirs.
+            return std::string(kProgram) + "cannot ask " + displayName(platform) +
+                   " whether it answers: " + error.what();
+        }
         if (answer == AttemptResult::Succeeded) return std::nullopt;
         // Qt would wait on this one rather than try the next.
         if (answer == AttemptResult::TimedOut)

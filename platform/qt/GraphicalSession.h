@@ -34,7 +34,8 @@ std::vector<QtPlatform> qtPlatformOrder();
 // else the line for standard error that says why no window can be shown,
 // naming the displays: those without a server, or the one that took the
 // connection but did not answer (stopped, hung), where Qt would wait for
-// ever rather than try the next.
+// ever rather than try the next; or the one it could not even ask, for want
+// of a process or a pipe to ask it with.
 std::optional<std::string> displayProblem();
 
 // While it lives, Qt's fatal errors, which can only be its platform failing

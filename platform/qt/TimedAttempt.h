@@ -18,6 +18,9 @@ enum class AttemptResult {
     TimedOut,
 };
 
+// Throws std::system_error, naming the call, when there is no pipe or
+// process for the attempt (no file descriptors left, a process limit
+// reached).
 AttemptResult attemptWithin(std::chrono::milliseconds limit, bool (*attempt)());
 
 } // namespace platform

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -36,6 +41,35 @@ public:
 private:
     Values saved_;
 };
+
+// While it lives, the process can open no more files: its limit is its
+// lowest free descriptor, so every one below is taken.
+class NoDescriptorsLeft {
+public:
+    NoDescriptorsLeft()
+    {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowestFree = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        close(lowestFree);
+        rlimit none = saved_;
+        none.rlim_cur = static_cast<rlim_t>(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &none);
+    }
+    ~NoDescriptorsLeft() { setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoDescriptorsLeft(const NoDescriptorsLeft&) = delete;
+    NoDescriptorsLeft& operator=(const NoDescriptorsLeft&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+// UndefinedBehaviorSanitizer checks an object's dynamic type (an
+// exception's, say) through a pipe of its own, which NoDescriptorsLeft
+// denies it as well.
+bool checksDynamicTypesThroughAPipe()
+{
+    return dlsym(RTLD_DEFAULT, "__ubsan_handle_dynamic_type_cache_miss") != nullptr;
+}
 
 std::string described(const Values& values)
 {
@@ -93,6 +127,28 @@ TEST(GraphicalSession, WithoutADisplayToTrySaysWhatIsMissing)
     };
     for (const auto& c : cases) {
         environment.set(c.display_wayland_session_platform);
+        EXPECT_EQ(platform::displayProblem(), c.problem) << described(c.display_wayland_session_platform);
+    }
+}
+
+TEST(GraphicalSession, WithoutAPipeToAskTheFirstDisplayNamesItAndWhatFailed)
+{
+    if (checksDynamicTypesThroughAPipe()) GTEST_SKIP() << "built with UndefinedBehaviorSanitizer";
+    Environment environment;
+    const std::nullopt_t none = std::nullopt;
+    const struct {
+        Values display_wayland_session_platform;
+        std::string problem;
+    } cases[] = {
+        {{":59", none, none, none},
+         "velmora20: cannot ask the X display :59 whether it answers: pipe2: Too many open files"},
+        // Qt tries Wayland first; without a pipe for it there is none for the next.
+        {{":59", "velmora-absent", none, none},
+         "velmora20: cannot ask the Wayland display velmora-absent whether it answers: pipe2: Too many open files"},
+    };
+    for (const auto& c : cases) {
+        environment.set(c.display_wayland_session_platform);
+        const NoDescriptorsLeft noneLeft;
         EXPECT_EQ(platform::displayProblem(), c.problem) << described(c.display_wayland_session_platform);
     }
 }
