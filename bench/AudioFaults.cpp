@@ -66,12 +66,17 @@
 //   takes the first write at once and on the one that holds it (held_).
 // - start_at_window_s: `start` clicked as the window shows: seconds to the
 //   first sound; "later", clicked 3 s after the window showed.
+// - desktop_cost: the program's CPU, as a share of one core, over 10 s with
+//   the window open and nothing playing (once the device opened at start-up
+//   has closed) and over 20 s of the original mode; its threads then, and
+//   5 s after `stop`.
 //
 // Every step cleans up after itself, also when it fails; its line says so.
 // --repeat N runs every step N times; the last line then gives the medians,
 // and "sound" only if every run sounded. --only NAME[,NAME] runs only the
 // steps named (stall_tail gives rss_mb too).
 
+#include "bench/DesktopCost.h"
 #include "bench/ServerFaults.h"
 #include "bench/SinkFaults.h"
 #include "bench/StaleNotes.h"
@@ -130,6 +135,8 @@ struct Figures {
     } heard, heldHeard;
     // From `start` to sound, clicked as the window showed and a while later.
     std::vector<double> startAtWindow, startLater;
+    // Percent of a core; threads.
+    std::vector<double> idleCpu, playingCpu, idleThreads, playingThreads, stoppedThreads;
 };
 
 struct Step {
@@ -229,6 +236,16 @@ const Step kSteps[] = {
          keep("start_at_window", figures.startAtWindow, [&] { return firstSoundAfterStart(program, 0); });
          keep("start_at_window", figures.startLater, [&] { return firstSoundAfterStart(program, 3); });
      }},
+    {"desktop_cost",
+     [](const Path& program, Figures& figures) {
+         if (auto cost = attempt("desktop_cost", [&] { return desktopCost(program); })) {
+             figures.idleCpu.push_back(cost->idleCpuPercent);
+             figures.playingCpu.push_back(cost->playingCpuPercent);
+             figures.idleThreads.push_back(cost->idleThreads);
+             figures.playingThreads.push_back(cost->playingThreads);
+             figures.stoppedThreads.push_back(cost->stoppedThreads);
+         }
+     }},
 };
 
 // "sound" (or another word for all is well) only if every run said so.
@@ -304,6 +321,10 @@ std::string figuresLine(const Figures& figures, const Selection& ran, Over over)
                                 "_first_step_ms=" + typical(heard->firstStep, {1}));
     add("start_at_window", "start_at_window_s=" + typical(figures.startAtWindow, {2, "none"}) + " (later " +
                                typical(figures.startLater, {2, "none"}) + ")");
+    add("desktop_cost", "idle_cpu_pct=" + typical(figures.idleCpu) + " playing_cpu_pct=" + typical(figures.playingCpu) +
+                            " threads_idle=" + typical(figures.idleThreads, count) + " threads_playing=" +
+                            typical(figures.playingThreads, count) + " threads_after_stop=" +
+                            typical(figures.stoppedThreads, count));
     return line;
 }
 

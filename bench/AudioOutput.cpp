@@ -1,7 +1,5 @@
 // bench-audio-output: what a listener hears of bars 1 to 20 played through
-// the real FluidSynth output on the real clock, against the output as it was
-// (64-frame periods streaming from start to exit, notes applied the moment
-// they are played), both in the same run.
+// the real FluidSynth output on the real clock.
 //
 // It starts a PulseAudio server of its own with a null sink, plays the bars
 // on a mode thread as the desktop does, records the sink's monitor, finds
@@ -31,10 +29,7 @@
 #include "platform/core/NotePlayer.h"
 #include "platform/core/Runtime.h"
 #include "platform/core/SteadyClock.h"
-#include "platform/fluidsynth/ChannelAssignment.h"
-#include "platform/fluidsynth/FluidHandles.h"
 #include "platform/fluidsynth/FluidSynthOutput.h"
-#include "platform/fluidsynth/SynthEvent.h"
 #include "platform/qt/QtBackend.h"
 #include "player/Window1.h"
 
@@ -51,7 +46,6 @@ namespace {
 
 using namespace bench;
 using platform::steadyClockMicroseconds;
-using platform::fluidsynth::SynthEvent;
 
 constexpr double kRate = 44100;
 
@@ -59,39 +53,6 @@ void sleepSeconds(double seconds)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
-
-// The output as it was: 64-frame periods from start to exit on PulseAudio,
-// each note applied to the synthesizer the moment it is played.
-class BaselineOutput : public platform::NoteOutput {
-public:
-    BaselineOutput() : settings_(new_fluid_settings())
-    {
-        fluid_settings_setnum(settings_.get(), "synth.gain", 0.4);
-        fluid_settings_setint(settings_.get(), "audio.period-size", 64);
-        fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
-        fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 1);
-        fluid_settings_setstr(settings_.get(), "audio.driver", "pulseaudio");
-        synth_.reset(new_fluid_synth(settings_.get()));
-        fluid_synth_sfload(synth_.get(), platform::fluidsynth::defaultSoundFonts().front().c_str(), 1);
-        driver_.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
-    }
-    ~BaselineOutput() override { fluid_synth_all_sounds_off(synth_.get(), -1); }
-
-    void setInstrument(const platform::NotePlayer& player, int instrument) override
-    {
-        SynthEvent{0, SynthEvent::Kind::Program, channels_.channelOf(player), instrument - 1, 0}.applyTo(synth_.get());
-    }
-    void playNote(const platform::NotePlayer& player, int note, int velocity) override
-    {
-        SynthEvent{0, SynthEvent::Kind::Note, channels_.channelOf(player), note, velocity}.applyTo(synth_.get());
-    }
-
-private:
-    platform::fluidsynth::SettingsHandle settings_;
-    platform::fluidsynth::SynthHandle synth_;
-    platform::fluidsynth::AudioDriverHandle driver_; // after synth_: goes first
-    platform::fluidsynth::ChannelAssignment channels_;
-};
 
 // Passes every note on to the output under test and keeps it with the time
 // it was played.
@@ -246,44 +207,31 @@ int main(int argc, char** argv)
     MonitorRecording recording(server);
     const double recordingStart = steadyClockMicroseconds();
 
-    std::puts("playing bars 1 to 20 through the output as it was (64-frame periods, notes at once)...");
-    Run baseline;
-    {
-        BaselineOutput output;
-        baseline = play(stamping, output, server, [] { return true; });
-    }
     std::puts("playing bars 1 to 20 through the FluidSynth output...");
-    Run ours;
+    Run result;
     double latencyMilliseconds = 0;
     {
         const double start = steadyClockMicroseconds();
         platform::FluidSynthOutput output(steadyClockMicroseconds);
-        std::printf("the output started in %.0f ms (SoundFont loaded, the audio device opened and closed once)\n",
+        std::printf("the output started in %.0f ms (SoundFont loaded, the audio device opened)\n",
                     (steadyClockMicroseconds() - start) / 1000);
         if (!output.audible())
             return 1;
         latencyMilliseconds = output.latencyFrames() / output.sampleRate() * 1000;
-        ours = play(stamping, output, server, [&output] { return !output.streaming(); });
+        result = play(stamping, output, server, [&output] { return !output.streaming(); });
     }
     const std::vector<float> sound = recording.finish();
-    const std::vector<float> baselineSound = stretchOf(baseline, sound, recordingStart);
-    const std::vector<float> oursSound = stretchOf(ours, sound, recordingStart);
-    const Reference reference(ours.played);
-    checkDetector(reference, ours.played);
-    const Timing baselineTiming = heardTiming(baselineSound, Reference(baseline.played));
-    const Timing oursTiming = heardTiming(oursSound, reference);
+    const std::vector<float> stretch = stretchOf(result, sound, recordingStart);
+    const Reference reference(result.played);
+    checkDetector(reference, result.played);
+    const Timing timing = heardTiming(stretch, reference);
     runtime.end();
 
-    const int baselineClicks = countDropouts(baselineSound);
-    const int clicks = countDropouts(oursSound);
-    report("as it was", baseline, baselineTiming, baselineClicks);
-    report("now", ours, oursTiming, clicks);
-    const double firstDelay = firstNoteDelay(ours, oursTiming, recordingStart);
-    std::printf("first note heard %.0f ms after it was played: the constant latency of %.0f ms, and %.0f ms more while "
-                "the device opened on it\n",
+    const int clicks = countDropouts(stretch);
+    report("the output", result, timing, clicks);
+    const double firstDelay = firstNoteDelay(result, timing, recordingStart);
+    std::printf("first note heard %.0f ms after it was played: the constant latency of %.0f ms, and %.0f ms more\n",
                 firstDelay, latencyMilliseconds, firstDelay - latencyMilliseconds);
-    std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f "
-                "baseline_p99=%.2f baseline_clicks=%d baseline_cpu_pct=%.1f\n",
-                oursTiming.p50, oursTiming.p99, oursTiming.max, oursTiming.drift, clicks, ours.cpuPercent,
-                ours.idleCpuPercent, baselineTiming.p99, baselineClicks, baseline.cpuPercent);
+    std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f\n",
+                timing.p50, timing.p99, timing.max, timing.drift, clicks, result.cpuPercent, result.idleCpuPercent);
 }

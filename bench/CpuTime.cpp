@@ -18,24 +18,50 @@ double processCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+namespace {
+
+// The user and system time of a /proc stat file's task, in clock ticks; its
+// name (in parentheses) into `name`.
+double ticksOf(const std::filesystem::path& statFile, std::string& name)
+{
+    std::ifstream stat(statFile);
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos)
+        return 0;
+    name = text.substr(open + 1, close - open - 1);
+    // After the name: the state, then 10 fields, then utime and stime.
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    for (int i = 0; i < 11; ++i) fields >> field;
+    double user = 0, system = 0;
+    fields >> user >> system;
+    return user + system;
+}
+
+double seconds(double ticks)
+{
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+double processCpuSeconds(pid_t pid)
+{
+    std::string name;
+    return seconds(ticksOf("/proc/" + std::to_string(pid) + "/stat", name));
+}
+
 double threadCpuSeconds(const std::string& name)
 {
     double ticks = 0;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream stat(task.path() / "stat");
-        const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        const auto open = text.find('('), close = text.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || text.substr(open + 1, close - open - 1) != name)
-            continue;
-        // After the name: the state, then 10 fields, then utime and stime.
-        std::istringstream fields(text.substr(close + 2));
-        std::string field;
-        for (int i = 0; i < 11; ++i) fields >> field;
-        double user = 0, system = 0;
-        fields >> user >> system;
-        ticks += user + system;
+        std::string taskName;
+        const double taskTicks = ticksOf(task.path() / "stat", taskName);
+        if (taskName == name)
+            ticks += taskTicks;
     }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return seconds(ticks);
 }
 
 } // namespace bench

@@ -6,10 +6,13 @@
 #include "platform/qt/QtBackend.h"
 
 #include <QMainWindow>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +72,24 @@ protected:
             player::showClosingMessage(window);
             after();
         });
+    }
+
+    // Runs the event loop with the window asked to close as the window
+    // system asks (its close button, the window manager): what the loop
+    // returned, or -1 if it was still running 3 seconds later.
+    int closedByTheWindowSystem()
+    {
+        QTimer::singleShot(0, frame_, [this] {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(frame_->windowHandle(), &close);
+        });
+        bool timedOut = false;
+        QTimer::singleShot(3000, [&timedOut] {
+            timedOut = true;
+            QApplication::exit(-1);
+        });
+        const int result = platform::runtimeBackend().runEventLoop();
+        return timedOut ? -1 : result;
     }
 
     QMessageBox* openBox()
@@ -162,4 +183,24 @@ TEST_F(ProgramWindow, StartCannotReachTheFinishingThreadThroughItsClosingMessage
     EXPECT_EQ(afterClickOnThread, idle);
     EXPECT_EQ(shownState(), idle);
     EXPECT_FALSE(thread("originalThread").isRunning());
+}
+
+// Where the window system draws a close button all the same (Qt's title bar
+// on Wayland), closing the window ends the program: while a performance
+// plays, and while its closing message is open.
+TEST_F(ProgramWindow, AWindowClosedByTheWindowSystemEndsTheProgramWhilePlaying)
+{
+    click("start");
+    EXPECT_EQ(closedByTheWindowSystem(), 0);
+    EXPECT_FALSE(frame().isVisible());
+}
+
+TEST_F(ProgramWindow, AWindowClosedByTheWindowSystemEndsTheProgramUnderItsClosingMessage)
+{
+    click("start");
+    QTest::qWait(20);
+    click("stop");
+    ASSERT_NE(openBox(), nullptr);
+    EXPECT_EQ(closedByTheWindowSystem(), 0);
+    EXPECT_FALSE(frame().isVisible());
 }
