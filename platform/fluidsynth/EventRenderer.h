@@ -22,9 +22,11 @@ namespace platform::fluidsynth {
 //
 // Events travel from the one thread that plays them to the one that renders
 // through a wait-free queue of a fixed size, so rendering never waits for the
-// playing thread and never allocates. Which thread renders may change (the
-// audio device's while it is open, the stream's while it is closed), one at
-// a time, each handing over to the next through a synchronisation of its own.
+// queue and never allocates; it shares only FluidSynth's own lock, which the
+// playing thread takes to load an instrument. Which thread takes the events
+// may change, one at a time, each handing over to the next through a
+// synchronisation of its own: the audio device's, rendering, while it is
+// open; the stream's, applying or dropping them, while it is closed.
 class EventRenderer {
 public:
     // Minutes of this music, or the releases of sixteen stop sweeps: a queue
