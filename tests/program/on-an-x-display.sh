@@ -27,17 +27,27 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "its standard error:"; cat "$errors"; exit 1; }
 
-# A fresh server on a display number it picks among the free ones.
+# A fresh server on a display number it picks among the free ones, taking
+# connections once this returns: the server writes the number, then the
+# line's end, after its sockets listen.
 start_server() {
     [ -n "$server" ] && kill -CONT "$server" 2>/dev/null && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    # Emptied before the server starts: the shell that starts it opens the
+    # file only once it runs, and until then a read here would find the last
+    # server's number, which may be another display by now, or this one
+    # before the new server listens on it.
+    : >"$work/display"
     Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     server=$!
     local number=
     for _ in $(seq 100); do
+        # Only a whole line: the number may have come without its end yet.
         read -r number <"$work/display" && break
+        number=
+        kill -0 "$server" 2>/dev/null || break
         sleep 0.1
     done
-    [ -n "$number" ] || skip "Xvfb cannot start here: $(tail -n 1 "$work/xvfb.log")"
+    [[ $number =~ ^[0-9]+$ ]] || skip "Xvfb cannot start here: $(tail -n 1 "$work/xvfb.log")"
     display=:$number
 }
 
