@@ -8,10 +8,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 using namespace fluidsynth_testing;
 using platform::fluidsynth::EventRenderer;
@@ -43,6 +46,11 @@ public:
         onTrouble_ = std::move(onTrouble);
         stream.emplace(hand.device(), renderer, synth_.sampleRate(), period_, [this](Trouble trouble) {
             made_.wait(); // a report may come before emplace() has returned
+            {
+                const std::lock_guard lock(mutex_);
+                troubles_.push_back(trouble);
+            }
+            reported_.notify_all();
             if (onTrouble_)
                 onTrouble_(trouble);
         });
@@ -50,14 +58,25 @@ public:
     }
 
     // Plays on the piano, telling the stream unless `tell` is false.
-    void strike(int note, bool tell = true)
+    void strike(int note, bool tell = true) { play(note, 100, tell); }
+    void release(int note) { play(note, 0, true); }
+
+    // Waits up to five seconds for the stream to have reported so often;
+    // what it reported.
+    std::vector<Trouble> waitForReports(std::size_t count)
     {
-        if (!programSent_)
-            renderer.push({0, SynthEvent::Kind::Program, 0, 0, 0});
-        programSent_ = true;
-        renderer.push({0, SynthEvent::Kind::Note, 0, note, 100});
-        if (tell)
-            stream->queued();
+        std::unique_lock lock(mutex_);
+        reported_.wait_for(lock, std::chrono::seconds(5), [&] { return troubles_.size() >= count; });
+        return troubles_;
+    }
+
+    // Waits up to five seconds for the stream to have taken whatever was
+    // queued.
+    bool waitUntilTaken()
+    {
+        for (int wait = 0; wait < 5000 && renderer.pending(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return !renderer.pending();
     }
 
     // Pulls `periods` periods of the open device.
@@ -72,12 +91,25 @@ public:
     HandPulledDevice hand;
 
 private:
+    void play(int note, int velocity, bool tell)
+    {
+        if (!programSent_)
+            renderer.push({0, SynthEvent::Kind::Program, 0, 0, 0});
+        programSent_ = true;
+        renderer.push({0, SynthEvent::Kind::Note, 0, note, velocity});
+        if (tell)
+            stream->queued();
+    }
+
     platform::fluidsynth::Synthesizer synth_;
     int period_;
     std::function<void(Trouble)> onTrouble_;
     std::promise<void> madeSignal_;
     std::shared_future<void> made_ = madeSignal_.get_future().share();
     bool programSent_ = false;
+    std::mutex mutex_;
+    std::condition_variable reported_;
+    std::vector<Trouble> troubles_;
 
 public:
     EventRenderer renderer{synth_.synth(), synth_.sampleRate(), 3 * kPeriod, [] { return 0.0; }};
@@ -112,6 +144,39 @@ TEST(OnDemandStreamStall, ADeviceThatPausesForLessThanTenPeriodsIsKept)
     std::this_thread::sleep_for(std::chrono::seconds(1));
     paused.pull(1);
     EXPECT_EQ(paused.hand.closings(), 0) << "let go after a pause of a second";
+}
+
+// A device that stopped pulling just as it fell silent is closed for the
+// silence, but its server may hold on to it all the same (a sink suspended
+// then): until it has closed, a strike opens no other, and the strikes lost
+// are said once.
+TEST(OnDemandStreamStopped, ADeviceThatStoppedAsItFellSilentKeepsTheNextFromOpeningUntilItHasClosed)
+{
+    using Trouble = BareStream::Trouble;
+    BareStream stopping(2048); // a device that pulls nothing for 0.46 s has stopped
+    stopping.start();
+    ASSERT_TRUE(stopping.stream->openedAtStart());
+    stopping.strike(60);
+    stopping.pull(20);
+    stopping.release(60);
+    stopping.hand.holdClosing(true);
+    stopping.pull(int(3.5 * 44100 / kPeriod));
+    ASSERT_TRUE(stopping.hand.waitUntil(1, 1)) << "not let go after two seconds of silence";
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+
+    for (const int note : {62, 64})
+        stopping.strike(note);
+    EXPECT_EQ(stopping.waitForReports(1), std::vector{Trouble::StoppedPulling});
+    ASSERT_TRUE(stopping.waitUntilTaken());
+    EXPECT_EQ(stopping.hand.opens(), 1) << "a device opened while the stopped one had not closed";
+    EXPECT_EQ(stopping.waitForReports(0).size(), 1U) << "said twice";
+
+    stopping.hand.holdClosing(false);
+    for (int wait = 0; wait < 5000 && stopping.stream->streaming(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stopping.strike(67);
+    ASSERT_TRUE(stopping.hand.waitUntil(2, 1, true)) << "no device once it has closed";
+    EXPECT_GT(rms(stopping.pull(40)), 1e-3);
 }
 
 // A device that answers after its opening was reported renders nothing

@@ -331,35 +331,6 @@ TEST_F(OnDemandStream, ASuspendedDeviceCostsOneDeviceUntilItResumes)
     expectStrikeHeard(64, 3, 2, "no sound after the resume");
 }
 
-// A device that stopped pulling just as it fell silent is closed for the
-// silence, but its server may hold on to it all the same (a sink suspended
-// then): until it has closed, a strike opens no other, and the strike lost
-// is said once.
-TEST_F(OnDemandStream, ADeviceThatStoppedAsItFellSilentKeepsTheNextFromOpeningUntilItHasClosed)
-{
-    out.playNote(players[0], 60, 100);
-    ASSERT_TRUE(hand.waitUntil(2, 1, true));
-    pullPeriods(20);
-    out.playNote(players[0], 60, 0);
-    hand.holdClosing(true);
-    pullPeriods(int(3.5 * 44100 / kPeriod));
-    ASSERT_TRUE(hand.waitUntil(2, 2)) << "not let go after two seconds of silence";
-    // Past the time a device that still plays goes without a pull.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-
-    testing::internal::CaptureStderr();
-    for (const int note : {62, 64}) {
-        out.playNote(players[0], note, 100);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(hand.opens(), 2) << "a device opened while the stopped one had not closed";
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kStoppedLine);
-
-    hand.holdClosing(false);
-    ASSERT_TRUE(waitUntilClosed());
-    expectStrikeHeard(67, 3, 2, "no sound once it has closed");
-}
-
 // While nothing plays, the stream sleeps: what is queued without a strike
 // (a release) is applied, and leaves nothing for it to do.
 TEST_F(OnDemandStream, ReleasesWhileClosedLeaveTheStreamAsleep)
@@ -414,9 +385,15 @@ TEST_F(OnDemandStream, AnOpeningThatDoesNotAnswerIsReportedOnceAndWhatWaitedIsDr
     ASSERT_TRUE(hand.waitUntil(2, 1, true));
     EXPECT_LT(rms(pullPeriods(40)), 1e-6) << "a strike that waited sounds";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), kNoAudioLine);
-    // 65 was never released: the device sounds it when struck again.
-    out.playNote(players[0], 65, 100);
-    EXPECT_GT(rms(pullPeriods(40)), 1e-3) << "no sound once the opening answered";
+    // The device renders once the stream has seen the answer, which a busy
+    // machine may hold up: a strike before that is dropped as the others.
+    bool heard = false;
+    for (int strike = 0; strike < 50 && !heard; ++strike) {
+        out.playNote(players[0], 65, 100);
+        heard = rms(pullPeriods(40)) > 1e-3;
+        out.playNote(players[0], 65, 0);
+    }
+    EXPECT_TRUE(heard) << "no sound once the opening answered";
 }
 
 // A server that pulls nothing for a while but less than the stream waits
