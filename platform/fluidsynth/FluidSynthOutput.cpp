@@ -104,10 +104,11 @@ FluidSynthOutput::FluidSynthOutput(std::unique_ptr<fluidsynth::AudioDevice> devi
             shared = std::make_shared<fluidsynth::ServerOrCard>(
                 std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::PulseAudio),
                 std::make_unique<FluidAudioDevice>(synth_, FluidAudioDevice::System::Alsa));
-        stream_ = std::make_unique<fluidsynth::OnDemandStream>(
-            shared, renderer_, sampleRate(), synth_.periodFrames(), [shared](fluidsynth::OnDemandStream::Trouble trouble) {
-                std::cerr << troubleMessage(trouble, *shared) << '\n';
-            });
+        const auto say = [shared](fluidsynth::OnDemandStream::Trouble trouble) {
+            std::cerr << troubleMessage(trouble, *shared) << '\n';
+        };
+        stream_ = std::make_unique<fluidsynth::OnDemandStream>(shared, renderer_, sampleRate(), synth_.periodFrames(),
+                                                               say);
         // The stream says so itself when the device does not open.
         if (!stream_->openedAtStart())
             problem_ = noAudioMessage(*shared);

@@ -29,7 +29,10 @@ public:
     void cut();
     std::int64_t framesPulled() const { return framesPulled_.load(std::memory_order_relaxed); }
     // The clock's epoch before the first pull.
-    Clock::time_point lastPull() const { return Clock::time_point(Clock::duration(lastPull_.load(std::memory_order_relaxed))); }
+    Clock::time_point lastPull() const
+    {
+        return Clock::time_point(Clock::duration(lastPull_.load(std::memory_order_relaxed)));
+    }
 
 private:
     std::atomic<FrameSource*> source_ = nullptr;
