@@ -230,7 +230,7 @@ int main(int argc, char** argv)
     const int clicks = countDropouts(stretch);
     report("the output", result, timing, clicks);
     const double firstDelay = firstNoteDelay(result, timing, recordingStart);
-    std::printf("first note heard %.0f ms after it was played: the constant latency of %.0f ms, and %.0f ms more\n",
+    std::printf("first note heard %.0f ms after it was played: the constant latency of %.0f ms, %+.0f ms\n",
                 firstDelay, latencyMilliseconds, firstDelay - latencyMilliseconds);
     std::printf("audio onset_err_ms p50=%.2f p99=%.2f max=%.2f drift_ms=%.2f clicks=%d cpu_pct=%.1f idle_cpu_pct=%.2f\n",
                 timing.p50, timing.p99, timing.max, timing.drift, clicks, result.cpuPercent, result.idleCpuPercent);
