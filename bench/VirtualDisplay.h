@@ -19,6 +19,8 @@ public:
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
     const std::string& name() const { return name_; }
+    // Its number outlives it: another server may take it once it has gone.
+    pid_t serverProcess() const { return server_.pid(); }
 
 private:
     Subprocess server_;
