@@ -264,8 +264,7 @@ TEST(FluidSynthOutputProblems, LiveOutputOpensAudioOrSaysSoInOneLine)
     EXPECT_NO_THROW(out.playNote(players[0], 60, 100));
     // The strike tries the device again, which fails in milliseconds.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    for (int wait = 0; wait < 5000 && out.streaming(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    eventually([&out] { return !out.streaming(); });
     EXPECT_FALSE(out.streaming());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "said twice";
 }

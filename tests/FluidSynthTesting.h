@@ -4,9 +4,11 @@
 #include "platform/fluidsynth/FluidSynthOutput.h"
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <string>
+#include <thread>
 #include <vector>
 
 // What the FluidSynth output's tests share.
@@ -23,6 +25,16 @@ public:
 private:
     std::array<platform::NotePlayer, 16> players_;
 };
+
+// Waits up to five seconds, looking every millisecond, for `done()` to
+// hold; whether it did.
+template <typename Condition>
+bool eventually(Condition done)
+{
+    for (int wait = 0; wait < 5000 && !done(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
 
 inline double rms(const std::vector<float>& samples)
 {

@@ -74,9 +74,7 @@ public:
     // queued.
     bool waitUntilTaken()
     {
-        for (int wait = 0; wait < 5000 && renderer.pending(); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return !renderer.pending();
+        return eventually([this] { return !renderer.pending(); });
     }
 
     // Pulls `periods` periods of the open device.
@@ -172,8 +170,7 @@ TEST(OnDemandStreamStopped, ADeviceThatStoppedAsItFellSilentKeepsTheNextFromOpen
     EXPECT_EQ(stopping.waitForReports(0).size(), 1U) << "said twice";
 
     stopping.hand.holdClosing(false);
-    for (int wait = 0; wait < 5000 && stopping.stream->streaming(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    eventually([&] { return !stopping.stream->streaming(); });
     stopping.strike(67);
     ASSERT_TRUE(stopping.hand.waitUntil(2, 1, true)) << "no device once it has closed";
     EXPECT_GT(rms(stopping.pull(40)), 1e-3);

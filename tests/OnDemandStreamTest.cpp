@@ -72,9 +72,7 @@ public:
     // Waits up to five seconds for the stream to have given up the device.
     bool waitUntilClosed()
     {
-        for (int wait = 0; wait < 5000 && out.streaming(); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return !out.streaming();
+        return eventually([this] { return !out.streaming(); });
     }
 
     double now = 0;
@@ -486,8 +484,7 @@ TEST(OnDemandStreamAtStartUp, ADeviceThatFailedWhenTriedIsReportedOnceAndSoundsO
     testing::internal::CaptureStderr();
     out.playNote(players[0], 60, 100);
     ASSERT_TRUE(hand.waitUntil(2, 0));
-    for (int wait = 0; wait < 5000 && out.streaming(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    eventually([&out] { return !out.streaming(); });
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "said twice";
 
     hand.failOpening(false);
