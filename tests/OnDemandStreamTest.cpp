@@ -1,9 +1,8 @@
 #include "tests/FluidSynthTesting.h"
 #include "tests/HandPulledDevice.h"
+#include "tests/ProcessCpuTime.h"
 
 #include <gtest/gtest.h>
-
-#include <time.h>
 
 #include <chrono>
 #include <future>
@@ -334,18 +333,14 @@ TEST_F(OnDemandStream, ASuspendedDeviceCostsOneDeviceUntilItResumes)
 TEST_F(OnDemandStream, ReleasesWhileClosedLeaveTheStreamAsleep)
 {
     out.playNote(players[0], 60, 0);
-    const auto cpuSeconds = [] {
-        timespec time{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
-        return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
-    };
     const auto wallStart = std::chrono::steady_clock::now();
-    const double cpuStart = cpuSeconds();
+    const double cpuStart = processCpuMicroseconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const double wall =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - wallStart).count();
     // A stream thread that goes on looking keeps a processor busy for most
     // of that time, even on a loaded machine.
-    EXPECT_LT(cpuSeconds() - cpuStart, 0.1 * wall);
+    EXPECT_LT(processCpuMicroseconds() - cpuStart, 0.1 * wall);
     EXPECT_FALSE(out.streaming());
 }
 

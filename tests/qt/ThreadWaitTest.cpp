@@ -2,6 +2,7 @@
 #include "platform/core/Services.h"
 #include "platform/core/Thread.h"
 #include "platform/qt/ThreadTimer.h"
+#include "tests/ProcessCpuTime.h"
 #include "tests/qt/QtStage.h"
 
 #include <QEventLoop>
@@ -36,13 +37,6 @@ using namespace platform;
 // naps late as it makes the waits. The bounds check the waits' bounds, not
 // their speed.
 namespace {
-
-double processCpuMicroseconds()
-{
-    timespec time{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
-    return static_cast<double>(time.tv_sec) * 1e6 + static_cast<double>(time.tv_nsec) / 1e3;
-}
 
 // Each time the calling thread gave up its processor to wait: each sleep of
 // the event loop.
